@@ -1,0 +1,39 @@
+# Every test executable runs under Wine in a prefix private to this build tree. CTest fixtures
+# keep one wineserver alive for the whole run and start Xvfb only when a test needs a display.
+set(DRAVIX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+set(DRAVIX_TESTENV "${CMAKE_SOURCE_DIR}/tools/testenv")
+
+add_test(NAME wine_session_start COMMAND ${DRAVIX_TESTENV}/wine-session.sh start ${DRAVIX_WINEPREFIX})
+add_test(NAME wine_session_stop COMMAND ${DRAVIX_TESTENV}/wine-session.sh stop ${DRAVIX_WINEPREFIX})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+add_test(NAME xvfb_start COMMAND ${DRAVIX_TESTENV}/xvfb.sh start ${DRAVIX_WINEPREFIX})
+add_test(NAME xvfb_stop COMMAND ${DRAVIX_TESTENV}/xvfb.sh stop ${DRAVIX_WINEPREFIX})
+set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP display FIXTURES_REQUIRED wine)
+set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP display)
+
+# GoogleTest, built from Debian's sources with the target compiler.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# dravix_add_wine_test(name SOURCES ... [LIBRARIES ...] [DISPLAY] [REGISTRY] [LABELS ...])
+# DISPLAY: the test opens windows. REGISTRY: the test writes the product's registry key, so
+# such tests never run at the same time.
+function(dravix_add_wine_test name)
+  cmake_parse_arguments(T "DISPLAY;REGISTRY" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE dravix_test_support dravix_core GTest::gtest_main GTest::gmock ${T_LIBRARIES})
+  dravix_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set(fixtures wine)
+  if(T_DISPLAY)
+    list(APPEND fixtures display)
+  endif()
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 600
+                       LABELS "${T_LABELS}")
+  if(T_REGISTRY)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK product_registry)
+  endif()
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs one Windows program under the build tree's private Wine prefix (the test emulator).
+# usage: wine-run.sh PREFIX program.exe [args...]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+prefix=$1
+shift
+"$here/wine-prefix.sh" "$prefix"
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# A display started for this build tree (see xvfb.sh) is used when none is set.
+if [ -z "${DISPLAY:-}" ] && [ -f "$prefix.display" ]; then
+  DISPLAY=$(cat "$prefix.display")
+  export DISPLAY
+fi
+exec wine "$@"

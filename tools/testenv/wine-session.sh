@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# start PREFIX: create the prefix if needed and keep one wineserver running for the test run.
+# stop PREFIX: end that wineserver and every Wine process left in the prefix.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+action=${1:?usage: wine-session.sh start|stop PREFIX}
+prefix=${2:?usage: wine-session.sh start|stop PREFIX}
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+case $action in
+  start)
+    "$here/wine-prefix.sh" "$prefix"
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    # Bring up Wine's own services now, detached from our output: started by a test instead,
+    # they would keep the test's output pipe open and CTest would wait for them.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    ;;
+  stop)
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    ;;
+  *) echo "unknown action $action" >&2; exit 2 ;;
+esac
