@@ -1,8 +1,10 @@
 #include "app/installer_settings.h"
 
+// windows.h comes first: the other system headers build on it.
+#include <windows.h>
+
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <climits>
