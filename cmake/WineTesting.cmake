@@ -10,8 +10,11 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
 add_test(NAME xvfb_start COMMAND ${DRAVIX_TESTENV}/xvfb.sh start ${DRAVIX_WINEPREFIX})
 add_test(NAME xvfb_stop COMMAND ${DRAVIX_TESTENV}/xvfb.sh stop ${DRAVIX_WINEPREFIX})
-set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP display FIXTURES_REQUIRED wine)
-set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP display)
+# Wine's desktop process binds to the display it starts with: when a run needs a display,
+# Xvfb comes up before the Wine session and goes after it.
+set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP display)
+set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP display DEPENDS wine_session_stop)
+set_tests_properties(wine_session_start PROPERTIES DEPENDS xvfb_start)
 
 # GoogleTest, built from Debian's sources with the target compiler.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)

@@ -10,7 +10,8 @@ prefix=$root/build/wineprefix
 if [ -z "${DISPLAY:-}" ]; then
   # No desktop here: give the installer's windows a virtual display for this run.
   "$root/tools/testenv/xvfb.sh" start "$prefix" >&2
-  trap '"$root/tools/testenv/xvfb.sh" stop "$prefix"' EXIT
+  # Wine's desktop process is bound to this display: end it before the display goes.
+  trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null; "$root/tools/testenv/xvfb.sh" stop "$prefix"' EXIT
 fi
 set +e
 "$root/tools/testenv/wine-run.sh" "$prefix" "$root/build/tools/logview/logview.exe" \

@@ -63,17 +63,25 @@ prepare_source_lists() {
   local f
   for f in /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
-    # deb822 stanzas: turn each URIs/Suites/Components triple into one deb-src line per suite.
+    # deb822 stanzas: one deb-src line per suite, checked with the stanza's own key.
     awk '
-      function flush() { if (uri != "" && suites != "") { n = split(suites, s, " "); for (i = 1; i <= n; i++) print "deb-src [trusted=yes] " uri " " s[i] " " comps }; uri = ""; suites = ""; comps = "" }
+      function flush() {
+        if (uri != "" && suites != "") {
+          opts = key != "" ? "[signed-by=" key "] " : ""
+          n = split(suites, s, " ")
+          for (i = 1; i <= n; i++) print "deb-src " opts uri " " s[i] " " comps
+        }
+        uri = ""; suites = ""; comps = ""; key = ""
+      }
       /^[[:space:]]*$/ { flush(); next }
       /^URIs:/ { uri = $2 }
       /^Suites:/ { $1 = ""; suites = substr($0, 2) }
       /^Components:/ { $1 = ""; comps = substr($0, 2) }
+      /^Signed-By:/ { key = $2 }
       END { flush() }' "$f" >> "$APT_SRC_DIR/sources.list"
   done
   if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]\+\)\?/deb-src [trusted=yes] /p' /etc/apt/sources.list >> "$APT_SRC_DIR/sources.list"
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >> "$APT_SRC_DIR/sources.list"
   fi
   [ -s "$APT_SRC_DIR/sources.list" ] || { log "no apt sources found"; exit 1; }
   # shellcheck disable=SC2046
@@ -142,8 +150,15 @@ build_dependency() { # source-package builder
     src=$(fetch_source "$name" "$version")
     log "building $name $version for $TRIPLE"
     rm -rf "$prefix"
-    "$builder" "$src" "$prefix"
+    local build_log="$DEPS/build-$name.log"
+    if ! "$builder" "$src" "$prefix" >"$build_log" 2>&1; then
+      tail -n 40 "$build_log" >&2
+      log "building $name failed; the whole log is $build_log"
+      exit 1
+    fi
     touch "$prefix/.built"
+    # Builds of other versions or recipes are no longer used.
+    find "$DEPS" -maxdepth 1 -name "$name-*" ! -path "$prefix" -exec rm -rf {} +
   fi
   ln -sfn "$prefix" "$DEPS/current/$name"
 }

@@ -10,9 +10,15 @@ case $action in
   start)
     "$here/wine-prefix.sh" "$prefix"
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    # Bring up Wine's own services now, detached from our output: started by a test instead,
-    # they would keep the test's output pipe open and CTest would wait for them.
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    # Bring up Wine's services and desktop process now, detached from our output: started by a
+    # test instead, they would keep the test's output pipe open and CTest would wait for them.
+    # The desktop binds to the display it starts with, so a display started for this run
+    # (xvfb.sh runs first) must be known here.
+    if [ -f "$prefix.display" ] && [ -f "$prefix.xvfb.pid" ] && kill -0 "$(cat "$prefix.xvfb.pid")" 2>/dev/null; then
+      DISPLAY=$(cat "$prefix.display") wine rundll32.exe </dev/null >/dev/null 2>&1 || true
+    else
+      wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    fi
     ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -21,10 +21,6 @@ case $action in
       if [ -e "/tmp/.X11-unix/X$n" ]; then
         echo "$pid" >"$pid_file"
         echo ":$n" >"$display_file"
-        # The first window starts Wine's desktop process; start it here, detached from our
-        # output, so that it does not hold a test's output pipe open.
-        DISPLAY=":$n" WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-          wine rundll32.exe </dev/null >/dev/null 2>&1 || true
         echo "Xvfb running on :$n"
         exit 0
       fi
