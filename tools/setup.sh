@@ -54,7 +54,7 @@ candidate_version() {
 APT_SRC_DIR="$CACHE_ROOT/apt-src"
 apt_source_opts() {
   echo -o "Dir::Etc::sourcelist=$APT_SRC_DIR/sources.list" -o Dir::Etc::sourceparts=/dev/null \
-    -o "Dir::State::Lists=$APT_SRC_DIR/lists" -o Dir::Cache="$APT_SRC_DIR/cache"
+    -o "Dir::State::Lists=$APT_SRC_DIR/lists" -o Dir::Cache="$APT_SRC_DIR/cache" -o APT::Sandbox::User=root
 }
 prepare_source_lists() {
   [ -f "$APT_SRC_DIR/.updated" ] && return 0
