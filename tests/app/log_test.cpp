@@ -1,5 +1,7 @@
 #include "app/log.h"
 
+#include "tests/support/log_capture.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,75 +13,10 @@
 
 namespace {
 
-// Collects the lines WriteLog emits while the object lives.
-class LogCapture {
- public:
-  LogCapture() {
-    current_.store(this);
-    SetLogSink(&LogCapture::Sink);
-  }
-  ~LogCapture() {
-    SetLogSink(nullptr);
-    current_.store(nullptr);
-  }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
+using TestSupport::LogCapture;
+using ParsedLine = TestSupport::ParsedLogLine;
 
-  std::vector<std::wstring> Lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-  // The only line captured; fails the test when there is not exactly one.
-  std::wstring Single() const {
-    const std::vector<std::wstring> lines = Lines();
-    EXPECT_EQ(lines.size(), 1u);
-    return lines.empty() ? std::wstring() : lines.back();
-  }
-
- private:
-  static void Sink(const wchar_t* line) {
-    if (LogCapture* self = current_.load()) {
-      std::lock_guard<std::mutex> lock(self->mutex_);
-      self->lines_.emplace_back(line);
-    }
-  }
-
-  static std::atomic<LogCapture*> current_;
-  mutable std::mutex mutex_;
-  std::vector<std::wstring> lines_;
-};
-std::atomic<LogCapture*> LogCapture::current_{nullptr};
-
-struct ParsedLine {
-  unsigned long processId = 0, threadId = 0;
-  SYSTEMTIME time = {};
-  std::wstring tag;
-  int line = 0;
-  std::wstring message;
-};
-
-// The prefix, field by field. A tag may hold parentheses ("operator()") and the message line
-// breaks.
-bool Parse(const std::wstring& text, ParsedLine* parsed) {
-  static const std::wregex kLine(
-      L"^<P(\\d{5,})><T(\\d{5,})><(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})\\.(\\d{3})>"
-      L"\\(([\\s\\S]*?)\\)<(\\d{4,})>: ([\\s\\S]*)$");
-  std::wsmatch m;
-  if (!std::regex_match(text, m, kLine)) return false;
-  parsed->processId = std::stoul(m[1].str());
-  parsed->threadId = std::stoul(m[2].str());
-  parsed->time.wYear = static_cast<WORD>(std::stoi(m[3].str()));
-  parsed->time.wMonth = static_cast<WORD>(std::stoi(m[4].str()));
-  parsed->time.wDay = static_cast<WORD>(std::stoi(m[5].str()));
-  parsed->time.wHour = static_cast<WORD>(std::stoi(m[6].str()));
-  parsed->time.wMinute = static_cast<WORD>(std::stoi(m[7].str()));
-  parsed->time.wSecond = static_cast<WORD>(std::stoi(m[8].str()));
-  parsed->time.wMilliseconds = static_cast<WORD>(std::stoi(m[9].str()));
-  parsed->tag = m[10].str();
-  parsed->line = std::stoi(m[11].str());
-  parsed->message = m[12].str();
-  return true;
-}
+bool Parse(const std::wstring& text, ParsedLine* parsed) { return TestSupport::ParseLogLine(text, parsed); }
 
 ULONGLONG Ticks(const SYSTEMTIME& time) {
   FILETIME file = {};

@@ -12,42 +12,12 @@
 #include <vector>
 
 #include "app/log.h"
+#include "tests/support/log_capture.h"
 #include "utils/text_conversion.h"
 
 namespace {
 
-// Collects the lines WriteLog emits, from any thread, while the object lives.
-class LogCapture {
- public:
-  LogCapture() {
-    current_.store(this);
-    SetLogSink(&LogCapture::Sink);
-  }
-  ~LogCapture() {
-    SetLogSink(nullptr);
-    current_.store(nullptr);
-  }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::vector<std::wstring> Lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-
- private:
-  static void Sink(const wchar_t* line) {
-    if (LogCapture* self = current_.load()) {
-      std::lock_guard<std::mutex> lock(self->mutex_);
-      self->lines_.emplace_back(line);
-    }
-  }
-
-  static std::atomic<LogCapture*> current_;
-  mutable std::mutex mutex_;
-  std::vector<std::wstring> lines_;
-};
-std::atomic<LogCapture*> LogCapture::current_{nullptr};
+using TestSupport::LogCapture;
 
 // One parsed log line: thread id, tag and message (line break included).
 struct LogLine {
@@ -57,14 +27,11 @@ struct LogLine {
 };
 
 bool ParseLine(const std::wstring& line, LogLine* parsed) {
-  static const std::wregex kLine(
-      L"^<P\\d{5,}><T(\\d{5,})><\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}>\\(([\\s\\S]*?)\\)<\\d{4,}>: "
-      L"([\\s\\S]*)$");
-  std::wsmatch match;
-  if (!std::regex_match(line, match, kLine)) return false;
-  parsed->threadId = static_cast<DWORD>(std::stoul(match[1].str()));
-  parsed->tag = match[2].str();
-  parsed->message = match[3].str();
+  TestSupport::ParsedLogLine full;
+  if (!TestSupport::ParseLogLine(line, &full)) return false;
+  parsed->threadId = static_cast<DWORD>(full.threadId);
+  parsed->tag = full.tag;
+  parsed->message = full.message;
   return true;
 }
 
