@@ -1,0 +1,24 @@
+// Event codes of the package installation, sent through DownloadCallback.
+#pragma once
+
+// The package runner (CInstaller).
+constexpr int IST_CODE_START = 2001;
+constexpr int IST_CODE_PROGRESS = 2002;
+constexpr int IST_CODE_SUCCESS = 2003;
+constexpr int IST_CODE_FAIL = 2004;
+constexpr int IST_CODE_INSTPATH = 3000;
+constexpr int IST_CODE_EXEPATH = 3001;
+constexpr int IST_CODE_UNINSTEXE = 3002;
+constexpr int IST_CODE_UNINSTEP = 3003;
+constexpr int IST_CODE_STARTURL = 3004;
+constexpr int IST_CODE_STARTUPSTYLE = 3005;
+constexpr int IST_CODE_TOPSHOWDETENTION = 3007;
+constexpr int IST_CODE_FINISHCLOSEDETENTION = 3008;
+constexpr int IST_CODE_MESSAGE = 3009;
+
+// The removal of the previous version (CUnInstaller).
+constexpr int UNIST_CODE_START = 5001;
+constexpr int UNIST_CODE_PROGRESS = 5002;
+constexpr int UNIST_CODE_SUCCESS = 5003;
+constexpr int UNIST_CODE_FAIL = 5004;
+constexpr int UNIST_CODE_ERROR = 5005;

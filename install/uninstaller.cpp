@@ -1,0 +1,113 @@
+#include "install/uninstaller.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <exception>
+#include <sstream>
+#include <utility>
+
+#include "install/child_output_pump.h"
+#include "install/console_protocol.h"
+#include "install/install_event_codes.h"
+#include "utils/admin_probes.h"
+#include "utils/text_conversion.h"
+
+namespace {
+const wchar_t* TrueFalse(bool value) { return value ? L"true" : L"false"; }
+}  // namespace
+
+CUnInstaller::CUnInstaller(DownloadCallback callback, std::wstring uninstallerPath, std::wstring oldInstallDir)
+    : callback_(std::move(callback)),
+      uninstallerPath_(std::move(uninstallerPath)),
+      oldInstallDir_(std::move(oldInstallDir)) {}
+
+CUnInstaller::~CUnInstaller() {
+  if (worker_) worker_->Join();
+}
+
+std::wstring CUnInstaller::BuildCommandLine(const std::wstring& uninstallerPath, bool consoleUserAdmin,
+                                            bool processAdmin, const std::wstring& oldInstallDir) {
+  return L"\"" + uninstallerPath + L"\" /S -adminact=" + TrueFalse(consoleUserAdmin) + L" -authorizationact=" +
+         TrueFalse(processAdmin) + L" -console=show _?=" + oldInstallDir;
+}
+
+void CUnInstaller::Start() {
+  std::wstring consoleUser;
+  const bool consoleUserAdmin = Utils::GetActiveConsoleUserName(consoleUser) && Utils::IsConsoleUserAdmin(consoleUser);
+  worker_.reset();
+  commandLine_ = BuildCommandLine(uninstallerPath_, consoleUserAdmin, Utils::IsProcessAdmin(), oldInstallDir_);
+  worker_ = std::make_unique<Utils::Thread>(this, L"UnInstaller", &CUnInstaller::Run);
+  worker_->Resume();
+}
+
+bool CUnInstaller::WaitForRun(DWORD milliseconds) const {
+  if (!worker_ || !worker_->Handle()) return true;
+  return ::WaitForSingleObject(worker_->Handle(), milliseconds) == WAIT_OBJECT_0;
+}
+
+void CUnInstaller::Send(int code, double progress, const wchar_t* text) { callback_(code, progress, text); }
+
+unsigned CUnInstaller::Run(void* self) {
+  static_cast<CUnInstaller*>(self)->RunChild();
+  return 0;
+}
+
+void CUnInstaller::RunChild() {
+  Send(UNIST_CODE_START, 0.0);
+  if (!::PathFileExistsW(uninstallerPath_.c_str())) {
+    Send(UNIST_CODE_FAIL, 1.0, L"可执行卸载文件不存在");
+    return;
+  }
+  Send(UNIST_CODE_PROGRESS, 0.0);
+  process_ = std::make_unique<Utils::ChildProcess>();
+  try {
+    process_->Run(commandLine_);
+  } catch (const std::exception&) {
+    process_.reset();
+    Send(UNIST_CODE_FAIL, 2.0);
+    return;
+  }
+
+  // Unlike the package's installer, every line counts until the child ends, also after a
+  // State or Error line.
+  bool reported = false;
+  Install::PumpChildOutput(*process_, [this, &reported](const std::string& line) {
+    if (Parse(Utils::MultiByteToWide(line, codePage_)) != 0) reported = true;
+  });
+  ::WaitForSingleObject(process_->Process(), INFINITE);
+  process_->Close();
+  process_.reset();
+  if (!reported) Send(UNIST_CODE_SUCCESS, 1.0);
+}
+
+int CUnInstaller::Parse(const std::wstring& text) {
+  using namespace ConsoleProtocol;
+  int result = 0;
+  std::wistringstream lines(text);
+  std::wstring line;
+  std::wstring value;
+  double number = 0.0;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == L'\r') line.pop_back();  // a CRLF line end is no part of a value
+    if (MatchNumber(line, L"Progress=", number)) {
+      Send(UNIST_CODE_PROGRESS, number);
+    } else if (MatchText(line, L"Error=", value)) {
+      Send(UNIST_CODE_ERROR, 0.0, value.c_str());
+      result = kResultFailure;
+    } else if (MatchText(line, L"State=", value)) {
+      const std::wstring state = Trim(value);
+      if (state == L"Success") {
+        Send(UNIST_CODE_SUCCESS, 0.0);
+        result = kResultSuccess;
+      } else if (state == L"Fail") {
+        Send(UNIST_CODE_ERROR, 0.0, L"安装包卸载失败");
+        result = kResultFailure;
+      }
+    } else if (MatchText(line, L"Encode=", value)) {
+      codePage_ = Trim(value) == L"UTF8" ? CP_UTF8 : CP_ACP;
+    }
+  }
+  return result;
+}

@@ -1,0 +1,75 @@
+#include "utils/child_process.h"
+
+#include "app/log.h"
+#include "utils/exception.h"
+
+namespace Utils {
+
+namespace {
+
+void KeepFromChildren(HANDLE handle) {
+  if (handle) ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+}
+
+}  // namespace
+
+void ChildProcess::Run(const std::wstring& commandLine) {
+  Close();
+  errorPipe_.Create();
+  outputPipe_.Create();
+  inputPipe_.Create();
+
+  if (commandLine.size() + 1 > kMaxCommandLine) {
+    WRITE_LOG(L"command line too long: %d characters\r\n", static_cast<int>(commandLine.size()));
+    throw Exception();
+  }
+  commandLine_.assign(commandLine.begin(), commandLine.end());
+  commandLine_.push_back(L'\0');
+
+  KeepFromChildren(outputPipe_.ReadEnd());
+  KeepFromChildren(errorPipe_.ReadEnd());
+  KeepFromChildren(inputPipe_.WriteEnd());
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdInput = inputPipe_.ReadEnd();
+  startup.hStdOutput = outputPipe_.WriteEnd();
+  startup.hStdError = errorPipe_.WriteEnd();
+
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(nullptr, commandLine_.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    WRITE_LOG(L"CreateProcessW failed, code=%lu: %s\r\n", static_cast<unsigned long>(::GetLastError()),
+              commandLine.c_str());
+    throw Exception();
+  }
+  process_.reset(info.hProcess);
+  thread_.reset(info.hThread);
+  processId_ = info.dwProcessId;
+
+  // Only the child may hold its ends now: the output pipe then breaks when the child is gone.
+  outputPipe_.CloseWriteEnd();
+  errorPipe_.CloseWriteEnd();
+  inputPipe_.CloseReadEnd();
+  // Nothing is ever sent: a child that reads its input sees the end at once instead of waiting.
+  inputPipe_.CloseWriteEnd();
+}
+
+void ChildProcess::Close() {
+  thread_.reset();
+  process_.reset();
+  processId_ = 0;
+  errorPipe_.Close();
+  outputPipe_.Close();
+  inputPipe_.Close();
+}
+
+bool ChildProcess::HasExited() const { return WaitForExit(0); }
+
+bool ChildProcess::WaitForExit(DWORD milliseconds) const {
+  if (!process_) return false;
+  return ::WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+}  // namespace Utils
