@@ -2,18 +2,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "utils/unique_resource.h"
+#include "utils/gdi_objects.h"
 
 namespace {
 
 LRESULT CALLBACK PaintGreen(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(window, &paint);
-    HBRUSH green = ::CreateSolidBrush(RGB(0, 200, 0));
-    ::FillRect(dc, &paint.rcPaint, green);
-    ::DeleteObject(green);
-    ::EndPaint(window, &paint);
+    Utils::PaintDC paint(window);
+    Utils::UniqueBrush green(::CreateSolidBrush(RGB(0, 200, 0)));
+    ::FillRect(paint.get(), &paint.paint().rcPaint, green.get());
     return 0;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
@@ -36,10 +33,12 @@ TEST(Display, AWindowOpensAndPaints) {
   ASSERT_TRUE(::GetClientRect(window, &rect));
   EXPECT_EQ(200, rect.right);
   EXPECT_EQ(120, rect.bottom);
-  HDC dc = ::GetDC(window);
-  ASSERT_NE(nullptr, dc);
-  const COLORREF pixel = ::GetPixel(dc, 50, 50);
-  ::ReleaseDC(window, dc);
+  COLORREF pixel = 0;
+  {
+    Utils::WindowDC dc(window);
+    ASSERT_TRUE(dc);
+    pixel = ::GetPixel(dc.get(), 50, 50);
+  }
   EXPECT_EQ(RGB(0, 200, 0), pixel);
   ::DestroyWindow(window);
 }

@@ -1,0 +1,28 @@
+// CDrawEngine: turns skin images into bitmaps (and, later, draws them).
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "skinui/image_info.h"
+
+namespace SkinUI {
+
+class CDrawEngine {
+ public:
+  // `type` null: a skin file (plain file or archive entry), else the name as a file path.
+  // "*COLOR*": a one-pixel image of the colour 0xAARRGGBB written in `name` (optional "#").
+  // Any other type: the module resource `name` (a string or MAKEINTRESOURCEW id) of that type.
+  // Pixels equal to `mask` after premultiplication become transparent. Null when the image
+  // cannot be found or decoded.
+  static std::unique_ptr<ImageInfo> LoadSkinImage(const wchar_t* name, const wchar_t* type, DWORD mask);
+
+  // Decodes encoded image bytes (PNG) into a premultiplied bitmap; null when they do not decode.
+  static std::unique_ptr<ImageInfo> DecodeImage(const unsigned char* bytes, size_t size, DWORD mask);
+
+  // Images larger than this many pixels are refused before any pixel memory is allocated.
+  static constexpr long long kMaxImagePixels = 16LL * 1024 * 1024;
+};
+
+}  // namespace SkinUI
