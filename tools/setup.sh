@@ -11,7 +11,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   cmake ninja-build dpkg-dev clang-format
   wine wine32:i386 wine64
-  xvfb xauth xdotool imagemagick p7zip-full nginx python3 fonts-wqy-microhei
+  xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
   libz-mingw-w64-dev libstb-dev googletest
 )
 SOURCE_PACKAGES=(curl libjsoncpp 7zip)

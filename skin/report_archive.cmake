@@ -1,0 +1,17 @@
+# Prints what the packed skin archive holds, for the build log: cmake -DARCHIVE=path -P this file.
+execute_process(COMMAND 7z l -ba -slt ${ARCHIVE} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "7z cannot list ${ARCHIVE}")
+endif()
+string(REGEX MATCHALL "\nPath = [^\n]*" paths "\n${listing}")
+string(REGEX MATCHALL "\nAttributes = D" folders "\n${listing}")
+string(REGEX MATCHALL "\nPath = [^/\n]*\\.xml" layouts "\n${listing}")
+string(REGEX MATCHALL "\nPath = [^\n]*\\.png" images "\n${listing}")
+list(LENGTH paths entry_count)
+list(LENGTH folders folder_count)
+list(LENGTH layouts layout_count)
+list(LENGTH images image_count)
+math(EXPR file_count "${entry_count} - ${folder_count}")
+file(SIZE ${ARCHIVE} archive_size)
+message(STATUS "Skin archive: ${entry_count} entries (${file_count} files: ${layout_count} layouts, "
+               "${image_count} images; ${folder_count} folders), ${archive_size} bytes")
