@@ -28,10 +28,17 @@ class IContainerUI {
 class CContainerUI : public CControlUI, public IContainerUI {
  public:
   CContainerUI() = default;
+  ~CContainerUI() override;
 
   const wchar_t* ClassName() const override { return L"Container"; }
   void* FindInterface(const wchar_t* name) override;
   void AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise) override;
+  void SetVisible(bool visible = true) override;
+  void SetInheritedVisible(bool visible = true) override;
+  void SetPosition(RECT rect, bool invalidate = true) override;
+  void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
+  CControlUI* SearchControls(FindControlProc proc, void* data, UINT flags) override;
+  bool PaintContent(HDC dc, const RECT& paintRect, CControlUI* stopControl) override;
 
   CControlUI* ItemAt(int index) const override;
   int ItemIndex(CControlUI* control) const override;
@@ -46,10 +53,39 @@ class CContainerUI : public CControlUI, public IContainerUI {
   // With auto-destroy (the default) a removed child is destroyed; without, the caller gets it back.
   bool IsAutoDestroy() const { return autoDestroy_; }
   void SetAutoDestroy(bool autoDestroy) { autoDestroy_ = autoDestroy; }
+  // With delayed destroy a removed child is deleted by the manager on its next WM_APP+1.
+  bool IsDelayedDestroy() const { return delayedDestroy_; }
+  void SetDelayedDestroy(bool delayed) { delayedDestroy_ = delayed; }
+
+  // Child alignment: 0 left, 1 centre, 2 right; vertical: 0 top, 4 centre, 8 bottom.
+  enum { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2, kAlignTop = 0, kAlignVCenter = 4, kAlignBottom = 8 };
+  virtual RECT Inset() const { return inset_; }
+  virtual void SetInset(RECT inset);
+  virtual int ChildPadding() const { return childPadding_; }
+  virtual void SetChildPadding(int padding);
+  virtual UINT ChildAlign() const { return childAlign_; }
+  virtual void SetChildAlign(UINT align);
+  virtual UINT ChildVAlign() const { return childVAlign_; }
+  virtual void SetChildVAlign(UINT align);
+  virtual bool IsMouseChildEnabled() const { return mouseChild_; }
+  virtual void SetMouseChildEnabled(bool enabled = true) { mouseChild_ = enabled; }
+  // Places a floating child by its fixed position, size and float percent.
+  virtual void SetFloatPosition(int index);
 
  protected:
+  // The item rectangle without the inset.
+  RECT ContentRect() const;
+  // Hands a removed child to its end: destroyed now, queued for the manager, or given back.
+  void ReleaseChild(ControlPtr child);
+
   std::vector<ControlPtr> items_;
+  RECT inset_ = {0, 0, 0, 0};
+  int childPadding_ = 0;
+  UINT childAlign_ = kAlignLeft;
+  UINT childVAlign_ = kAlignTop;
   bool autoDestroy_ = true;
+  bool delayedDestroy_ = true;
+  bool mouseChild_ = true;
 };
 
 }  // namespace SkinUI

@@ -183,14 +183,14 @@ CControlUI* CSkinBuilder::Include(CXmlNode node, CControlUI* parent, CWindowMana
 }
 
 void CSkinBuilder::ApplyAttributes(CXmlNode node, CControlUI* control, CWindowManagerUI* manager) {
-  control->AttachManager(manager, nullptr, false);
+  control->AttachManager(manager, control->Parent(), false);
   if (const wchar_t* defaults = manager->DefaultAttributes(node.Name())) {
     const std::wstring list(defaults);
     control->ApplyAttributeList(list.c_str());
   }
   for (int i = 0; i < node.AttributeCount(); ++i)
     control->ApplyAttribute(node.AttributeName(i), node.AttributeValue(i));
-  control->AttachManager(nullptr, nullptr, false);
+  control->AttachManager(nullptr, control->Parent(), false);
 }
 
 }  // namespace SkinUI

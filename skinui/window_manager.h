@@ -1,24 +1,35 @@
-// CWindowManagerUI: one per skinned window. It owns the window's tables (images, fonts,
-// default attribute lists, custom window attributes) and holds the process-wide skin source.
+// CWindowManagerUI: one per skinned window. It owns the window's control tree and tables
+// (images, fonts, default attribute lists, custom window attributes), turns native messages
+// into control events, paints through a back buffer, runs control timers and delivers
+// notifications; it also holds the process-wide skin source.
 // Everything here runs on the thread that creates the windows; nothing is locked.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "skinui/back_buffer.h"
+#include "skinui/control.h"
+#include "skinui/control_event.h"
 #include "skinui/font_info.h"
 #include "skinui/image_info.h"
 #include "skinui/skin_source.h"
 #include "utils/gdi_objects.h"
+#include "utils/window_owner.h"
 
 namespace SkinUI {
 
-class CControlUI;
 class SkinArchive;
+
+// Posted to a window to deliver its queued asynchronous notifications.
+constexpr UINT kAsyncNotifyMessage = WM_APP + 1;
 
 class CWindowManagerUI {
  public:
@@ -57,7 +68,73 @@ class CWindowManagerUI {
   HWND PaintWindow() const { return window_; }
   HDC PaintDC() const { return windowDC_.get(); }
   const std::wstring& Name() const { return name_; }
-  CControlUI* RootControl() const { return root_; }
+  CControlUI* RootControl() const { return root_.get(); }
+  // Takes ownership of the tree; a previous root is queued for deletion. False for null or
+  // for the current root.
+  bool AttachRoot(CControlUI* root);
+  // Stops the tree's timers and destroys it (the window is going away).
+  void ReleaseRoot();
+
+  // ---- Look-up (window_manager.cpp) ----
+  CControlUI* FindControlByName(const std::wstring& name) const;
+  // The visible control accepting the mouse at the point (children before their containers).
+  CControlUI* FindControlAt(POINT point) const;
+
+  // ---- Painting and layout (window_paint.cpp) ----
+  void Invalidate(const RECT& rect);
+  void Invalidate();
+  // The next paint lays the tree out again (only the controls flagged for it).
+  void RequestLayout();
+  bool IsUpdateNeeded() const { return updateNeeded_; }
+  // The back buffer the window was last painted into (null before the first paint).
+  HDC BackBufferDC() const { return backBuffer_.dc(); }
+  void AddPostPaint(CControlUI* control);
+  void RemovePostPaint(CControlUI* control);
+
+  // ---- Notifications and filters (window_notify.cpp) ----
+  void SendNotification(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
+                        bool asynchronous = false);
+  bool AddNotifyListener(INotifyUI* listener);
+  bool RemoveNotifyListener(INotifyUI* listener);
+  bool AddMessageFilter(IMessageFilterUI* filter);
+  bool RemoveMessageFilter(IMessageFilterUI* filter);
+  bool AddPreFilter(IMessageFilterUI* filter);
+  bool RemovePreFilter(IMessageFilterUI* filter);
+  bool UsesVirtualWindows() const { return usesVirtualWindows_; }
+  void SetUsesVirtualWindows(bool uses) { usesVirtualWindows_ = uses; }
+  void AddMouseLeaveNeeded(CControlUI* control);
+
+  // ---- Timers (window_notify.cpp) ----
+  // False when the (control, id) timer already runs or the native timer cannot start.
+  bool SetControlTimer(CControlUI* control, UINT id, UINT milliseconds);
+  bool KillControlTimer(CControlUI* control, UINT id);
+  void KillControlTimers(CControlUI* control);
+  // The native id of a (control, id) timer record, or -1 when there is none.
+  int NativeTimerId(CControlUI* control, UINT id) const;
+
+  // ---- Focus (window_notify.cpp) ----
+  void SetFocusControl(CControlUI* control, bool focusWindow = true);
+  CControlUI* FocusControl() const { return focus_; }
+  CControlUI* HoverControl() const { return hover_; }
+  CControlUI* ClickControl() const { return click_; }
+  void MoveFocus(bool forward);
+
+  // ---- Messages (window_messages.cpp) ----
+  bool HandleManagerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool PreHandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // For the message loop: the pre-filters of the window the message is for (or its ancestors).
+  static bool TranslateLoopMessage(MSG* message);
+  POINT LastMousePoint() const { return lastMouse_; }
+
+  // ---- Bookkeeping for controls (window_manager.cpp) ----
+  // Drops every reference the manager holds to the control (focus, hover, click, timers, name).
+  void ForgetControl(CControlUI* control);
+  // The same for a control and everything below it, which then no longer belong to this window.
+  void ForgetControlTree(CControlUI* control);
+  void RenameControl(CControlUI* control, const std::wstring& oldName);
+  // Enters the control and its descendants in the name map.
+  void RegisterControlNames(CControlUI* control);
+  void QueueForDeletion(ControlPtr control);
 
   // Names compare case-insensitively; names the manager does not handle are kept as custom
   // attributes when both name and value are non-empty.
@@ -109,12 +186,63 @@ class CWindowManagerUI {
   static void RemoveAllSharedDefaultAttributes();
 
  private:
+  struct TimerRecord {
+    HWND window;
+    CControlUI* control;
+    UINT id;
+    UINT nativeId;
+    bool running;
+  };
+
+  // True for the root and its descendants (a tree under construction is not).
+  bool IsInAttachedTree(const CControlUI* control) const;
+  void Paint();
+  void LayoutIfNeeded();
+  void PostAsyncNotify();
+  void DeliverQueuedNotifications();
+  void DeliverNotification(NotifyEvent& notification);
+  void TrackMouse();
+  void MouseMoveTo(POINT point, WPARAM keyState);
+  void DestroyTooltip();
+  void ShowTooltip(CControlUI* control);
+  void KillAllTimers();
+  ControlEvent MakeEvent(int kind, CControlUI* sender, WPARAM wParam, LPARAM lParam) const;
   std::unique_ptr<FontInfo> MakeFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) const;
 
   HWND window_ = nullptr;
   Utils::WindowDC windowDC_;
+  BackBuffer backBuffer_;
   std::wstring name_;
-  CControlUI* root_ = nullptr;
+  ControlPtr root_;
+  CControlUI* focus_ = nullptr;
+  CControlUI* hover_ = nullptr;
+  CControlUI* click_ = nullptr;
+  CControlUI* key_ = nullptr;
+  POINT lastMouse_ = {-1, -1};
+  UINT timerCounter_ = 4096;
+  bool firstLayout_ = true;
+  bool updateNeeded_ = false;
+  bool focusNeeded_ = false;
+  bool offscreenPaint_ = true;
+  bool painting_ = false;
+  bool mouseTracking_ = false;
+  bool mouseCaptured_ = false;
+  bool asyncNotifyPosted_ = false;
+  bool usesVirtualWindows_ = false;
+  DWORD hoverTime_ = 1000;
+  Utils::UniqueWindow tooltip_;
+  TOOLINFOW toolInfo_ = {};
+  std::wstring tooltipText_;
+
+  std::vector<INotifyUI*> notifiers_;
+  std::vector<IMessageFilterUI*> messageFilters_;
+  std::vector<IMessageFilterUI*> preFilters_;
+  std::vector<CControlUI*> postPaint_;
+  std::vector<CControlUI*> mouseLeaveNeeded_;
+  std::vector<ControlPtr> delayedCleanup_;
+  std::vector<NotifyEvent> asyncNotify_;
+  std::vector<TimerRecord> timers_;
+  std::unordered_map<std::wstring, CControlUI*> names_;
 
   SIZE initialSize_ = {0, 0};
   RECT sizeBox_ = {0, 0, 0, 0};

@@ -149,7 +149,7 @@ TEST_F(SkinBuilderTest, BuildsTheTestWindowFromTheArchive) {
       << "the unknown element and its subtree are skipped";
   CControlUI* logo = Items(title)->ItemAt(0);
   EXPECT_EQ(L"own text", logo->Text()) << "the element's attribute overrides the default list";
-  EXPECT_STREQ(L"tip", logo->CustomAttribute(L"tooltip"));
+  EXPECT_EQ(L"tip", logo->ToolTip());
   CControlUI* lower = Items(title)->ItemAt(1);
   EXPECT_STREQ(L"Control", lower->ClassName());
   EXPECT_EQ(L"", lower->Text()) << "default lists are kept by the element name as written";
