@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Download benchmark. Serves one 256 MiB package from a private nginx on loopback behind the
+# installer's template redirect, then in each round downloads it with:
+#   CCurlDownloader    under Wine: probe, transfer, MD5 verification (timed inside the process)
+#   CMTCurlDownloader  under Wine: probe, two ranges, join, MD5 verification
+#   curl -sL -o        native, plus md5sum of its file
+#   aria2c -x2 -s2     native, plus md5sum of its file
+# and prints one table of medians over the rounds: seconds, MB/s, the ratio to native
+# curl + md5sum (and to aria2c + md5sum for the segmented downloader), and the peak private
+# memory of the downloading process. Installs aria2 with apt when it is missing.
+#
+# usage: bench/download_bench.sh [BUILD_DIR] [ROUNDS]      (defaults: build, 3)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+rounds=${2:-3}
+size=$((256 * 1024 * 1024))
+
+if [ ! -f "$build/CMakeCache.txt" ]; then "$root/tools/build.sh"; fi
+build=$(cd "$build" && pwd)
+cmake --build "$build" --target download_bench >/dev/null
+if ! command -v aria2c >/dev/null; then
+  echo "[bench] installing aria2" >&2
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends aria2 >&2
+fi
+
+work=$(mktemp -d)
+nginx_state=$work/nginx
+cleanup() {
+  python3 "$root/tools/testenv/nginx_server.py" stop --state "$nginx_state" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The package: deterministic pseudo-random bytes under a directory named after their MD5.
+mkdir -p "$work/www" "$work/out" "$nginx_state"
+python3 -c '
+import random, sys
+r = random.Random(20240601)
+left = int(sys.argv[1])
+with open(sys.argv[2], "wb") as f:
+    while left:
+        n = min(left, 1 << 24)
+        f.write(r.randbytes(n))
+        left -= n
+' "$size" "$work/package.bin"
+md5=$(md5sum "$work/package.bin" | cut -d' ' -f1)
+mkdir -p "$work/www/$md5"
+mv "$work/package.bin" "$work/www/$md5/Dravix.exe"
+route=/redirect/ver1/zarneldravix/download_silent/1.0/installer/123456
+echo "location = $route { return 302 /$md5/Dravix.exe; }" >"$work/extra.conf"
+python3 "$root/tools/testenv/nginx_server.py" start --state "$nginx_state" --root "$work/www" \
+  --extra "$work/extra.conf" >/dev/null
+url="http://127.0.0.1:$(cat "$nginx_state/port")$route"
+"$root/tools/testenv/wine-session.sh" start "$build/wineprefix"
+
+settle() { # every download starts alike: no earlier output, no dirty pages being written back
+  rm -f "$work/out/"*
+  sync
+}
+seconds_of() { # command... -> wall seconds; the command's max resident set (KiB) goes to $work/rss
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN {printf "%.3f", ns / 1e9}'
+}
+check() { # file -> fails the run when the file is not the package
+  [ "$(md5sum "$1" | cut -d' ' -f1)" = "$md5" ] || { echo "[bench] $1 is not the package" >&2; exit 1; }
+}
+add() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a + b}'; }
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
+declare -A samples
+keep() { samples[$1]+="$2"$'\n'; }
+
+for round in $(seq "$rounds"); do
+  echo "[bench] round $round of $rounds" >&2
+  settle
+  t_curl=$(seconds_of curl -sL -o "$work/out/curl.bin" "$url")
+  keep curl_rss "$(cat "$work/rss")"
+  t_md5=$(seconds_of md5sum "$work/out/curl.bin")
+  check "$work/out/curl.bin"
+  keep curl "$t_curl"
+  keep md5sum "$t_md5"
+  keep curl_md5 "$(add "$t_curl" "$t_md5")"
+
+  settle
+  t_aria=$(seconds_of aria2c -q -x2 -s2 --allow-overwrite=true -d "$work/out" -o aria.bin "$url")
+  keep aria_rss "$(cat "$work/rss")"
+  t_md5=$(seconds_of md5sum "$work/out/aria.bin")
+  check "$work/out/aria.bin"
+  keep aria "$t_aria"
+  keep aria_md5 "$(add "$t_aria" "$t_md5")"
+
+  for type in single multi; do
+    settle
+    target="Z:$(echo "$work/out/$type.bin" | tr / '\\')"
+    output=$("$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" "$type" \
+      "$url" "$target" | tr -d '\r' | tr ' ' '\n')
+    value() { echo "$output" | awk -F= -v k="$1" '$1 == k {print $2}'; }
+    [ "$(value code)" = 1003 ] || { echo "[bench] $type ended with $(value code)" >&2; exit 1; }
+    check "$work/out/$type.bin"
+    keep "$type" "$(value seconds)"
+    keep "${type}_verify" "$(value md5_seconds)"
+    keep "${type}_peak" "$(value peak_private_mib)"
+    keep "${type}_base" "$(value baseline_private_mib)"
+  done
+done
+
+m() { echo -n "${samples[$1]}" | median; }
+range() { echo -n "${samples[$1]}" | sort -n | awk 'NR == 1 {lo = $1} {hi = $1} END {printf "%s-%s", lo, hi}'; }
+mbps() { awk -v s="$1" -v b="$size" 'BEGIN {printf "%.0f", b / 1e6 / s}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+rss_mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+row() { printf '%-40s %7s %13s %6s %18s %20s\n' "$@"; }
+
+curl_md5=$(m curl_md5) aria_md5=$(m aria_md5)
+echo
+echo "256 MiB from nginx on loopback, $rounds rounds, $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+row "download (+ verification)" "median" "min-max" "MB/s" "ratio (median)" "peak memory MiB"
+row "curl -sL -o (native)" "$(m curl)" "$(range curl)" "$(mbps "$(m curl)")" "" "$(rss_mib "$(m curl_rss)") max RSS"
+row "md5sum (native)" "$(m md5sum)" "$(range md5sum)" "$(mbps "$(m md5sum)")" "" ""
+row "curl + md5sum" "$curl_md5" "$(range curl_md5)" "$(mbps "$curl_md5")" "1.00" ""
+row "aria2c -x2 -s2 (native)" "$(m aria)" "$(range aria)" "$(mbps "$(m aria)")" "" \
+  "$(rss_mib "$(m aria_rss)") max RSS"
+row "aria2c + md5sum" "$aria_md5" "$(range aria_md5)" "$(mbps "$aria_md5")" \
+  "$(ratio "$aria_md5" "$curl_md5") x curl+md5" ""
+row "CCurlDownloader (Wine)" "$(m single)" "$(range single)" "$(mbps "$(m single)")" \
+  "$(ratio "$(m single)" "$curl_md5") x curl+md5" "$(m single_peak) (idle $(m single_base))"
+row "  of which MD5 verification" "$(m single_verify)" "$(range single_verify)" "" "" ""
+row "CMTCurlDownloader (Wine)" "$(m multi)" "$(range multi)" "$(mbps "$(m multi)")" \
+  "$(ratio "$(m multi)" "$aria_md5") x aria+md5" "$(m multi_peak) (idle $(m multi_base))"
+row "  of which MD5 verification" "$(m multi_verify)" "$(range multi_verify)" "" "" ""
+echo "Wine rows: download + (join +) MD5 verification, timed inside the process from Start to the"
+echo "final event. Their memory is the private memory (under Wine: anonymous resident pages),"
+echo "sampled every 10 ms; the native rows show the command's maximum resident set."

@@ -1,0 +1,282 @@
+// libcurl's header brings <winsock2.h>, which must precede <windows.h>.
+#include <curl/curl.h>
+
+#include "download/curl_client.h"
+
+#include <windows.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <cwchar>
+#include <exception>
+#include <type_traits>
+
+#include "app/log.h"
+#include "download/curl_downloader.h"
+#include "download/curl_global.h"
+#include "download/transfer_options.h"
+#include "utils/c_file.h"
+#include "utils/text_conversion.h"
+
+namespace {
+
+std::wstring CurlText(int code) {
+  return Utils::MultiByteToWide(curl_easy_strerror(static_cast<CURLcode>(code)), CP_ACP);
+}
+
+static_assert(std::is_same<curl_off_t, long long>::value, "the callbacks are declared with long long");
+
+// The length as a double, -1.0 when libcurl does not know it.
+CURLcode ReadContentLength(CURL* handle, double* length) {
+  curl_off_t value = -1;
+  const CURLcode code = curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &value);
+  if (code == CURLE_OK) *length = static_cast<double>(value);
+  return code;
+}
+
+bool IsFileAddress(const std::wstring& url) { return url.compare(0, 8, L"file:///") == 0; }
+
+int64_t FileSize(const std::string& path) {
+  struct _stati64 info;
+  if (_stati64(path.c_str(), &info) != 0) return -1;
+  return info.st_size;
+}
+
+}  // namespace
+
+CurlClient::CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner)
+    : url(std::move(url)), path(std::move(path)), owner(owner), progressFn(&CCurlDownloader::ProgressHook) {
+  EnsureCurlGlobalInit();
+}
+
+CurlClient::~CurlClient() {
+  stopRequested = true;
+  std::remove(Utils::WideToMultiByte(GetSavePath(true), CP_ACP).c_str());
+}
+
+std::wstring CurlClient::GetSavePath(bool part) const { return part ? path + L".part" : path; }
+
+int CurlClient::Start() {
+  WRITE_LOG_TEXT(L"start download");
+  const std::string partPath = Utils::WideToMultiByte(GetSavePath(true), CP_ACP);
+  const std::string targetPath = Utils::WideToMultiByte(path, CP_ACP);
+  const std::string address = Utils::WideToMultiByte(url, IsFileAddress(url) ? CP_ACP : CP_UTF8);
+
+  if (realUrl.empty() || contentLength < kMinLength) {
+    Utils::UniqueCurl head = Head(address);
+    realUrl = GetRealUrl(head.get());
+    contentLength = GetDownloadFileLength(head.get());
+  }
+  int result = 0;
+  if (realUrl.empty() || contentLength < kMinLength) {
+    realUrl = GetRealUrl_Str(address);
+    if (!realUrl.empty()) contentLength = GetDownloadFileLength_Str(realUrl);
+    if (contentLength < kMinLength) result = kNoLength;
+  }
+  if (result == 0) result = Transfer(partPath);
+  WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+
+  if (result == 0) {
+    std::remove(targetPath.c_str());
+    if (std::rename(partPath.c_str(), targetPath.c_str()) != 0) {
+      // The body is complete in the ".part" file but not at the target path: reporting success
+      // here would hand the owner a file that does not exist.
+      result = CURLE_WRITE_ERROR;
+      WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+    }
+  }
+  WRITE_LOG_TEXT(L"end download");
+  return result;
+}
+
+// Steps 5 to 11 of an attempt: the handle and the ".part" file live exactly as long as this call.
+int CurlClient::Transfer(const std::string& partPath) {
+  curl.reset(curl_easy_init());
+  if (!curl) return kNoHandle;
+  Utils::UniqueCFile file(std::fopen(partPath.c_str(), "ab+"));
+  int result = kPartFileError;
+  if (file) {
+    result = Perform(file.get(), partPath);
+  } else {
+    const wchar_t* message = _wcserror(errno);
+    openError = message ? std::wstring(message).substr(0, 200) : std::wstring();
+  }
+  curl.reset();  // the handle goes before the file it wrote to is closed
+  return result;
+}
+
+int CurlClient::Perform(FILE* file, const std::string& partPath) {
+  ApplyWriteBuffer(file);
+  CURL* handle = curl.get();
+  Utils::UniqueCurlList headers;
+  Utils::AppendHeader(headers, "Connection: keep-alive");
+  Utils::AppendHeader(headers, "Accept-Encoding: gzip, deflate");
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_setopt(handle, CURLOPT_TCP_KEEPIDLE, 10L);
+  curl_easy_setopt(handle, CURLOPT_TCP_KEEPINTVL, 10L);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 0L);
+  int combined = curl_easy_setopt(handle, CURLOPT_URL, realUrl.c_str());
+  combined |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  combined |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteFileCallback);
+  combined |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+  combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
+  combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+  combined |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+  combined |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
+  combined |= ApplyTransferOptions(handle);
+
+  resumeOffset = FileSize(partPath);
+  if (resumeOffset > 0) {
+    combined |= curl_easy_setopt(handle, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
+  }
+  if (combined != 0) return combined;
+  return curl_easy_perform(handle);
+}
+
+Utils::UniqueCurl CurlClient::Head(const std::string& address) {
+  Utils::UniqueCurl handle(curl_easy_init());
+  int result = 0;
+  if (handle) {
+    CURL* h = handle.get();
+    int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+    combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
+    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
+    combined |= SetCommonOptions(h);
+    result = combined;
+    if (combined == 0) {
+      result = curl_easy_perform(h);
+      if (result != 0) WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+    }
+  }
+  WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+  return handle;
+}
+
+std::string CurlClient::GetRealUrl(CURL* handle) {
+  char* effective = nullptr;
+  if (!handle || curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective) != CURLE_OK || !effective) {
+    return std::string();
+  }
+  return effective;
+}
+
+double CurlClient::GetDownloadFileLength(CURL* handle) {
+  if (!handle) return -1.0;
+  double length = -1.0;
+  const int code = ReadContentLength(handle, &length);
+  WRITE_LOG(L"error:%d:%s", code, CurlText(code).c_str());
+  long status = 0;
+  if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status < 200 || status > 399) {
+    return -1.0;
+  }
+  return length;
+}
+
+double CurlClient::GetDownloadFileLength_Str(const std::string& address) {
+  double length = -1.0;
+  int code = 0;
+  Utils::UniqueCurl handle(curl_easy_init());
+  if (handle) {
+    CURL* h = handle.get();
+    int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+    combined |= curl_easy_setopt(h, CURLOPT_HEADER, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
+    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
+    combined |= SetCommonOptions(h);
+    code = combined;
+    if (combined == 0) {
+      curl_easy_perform(h);
+      ReadContentLength(h, &length);
+      long status = 0;
+      code = curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    }
+  }
+  WRITE_LOG(L"error:%d:%s", code, CurlText(code).c_str());
+  return length;
+}
+
+std::string CurlClient::GetRealUrl_Str(const std::string& address) {
+  std::string effective;
+  Utils::UniqueCurl handle(curl_easy_init());
+  if (handle) {
+    CURL* h = handle.get();
+    int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+    combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
+    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
+    combined |= SetCommonOptions(h);
+    if (combined == 0) {
+      const int result = curl_easy_perform(h);
+      if (result != 0) {
+        WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+      } else {
+        effective = GetRealUrl(h);
+      }
+    }
+  }
+  return effective.empty() ? address : effective;
+}
+
+int CurlClient::SetCommonOptions(CURL* handle) {
+  int combined = ApplyRedirectLimit(handle);
+  combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProbeProgressCallback);
+  combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+  return combined;
+}
+
+int CurlClient::ProbeProgressCallback(void* client, long long, long long, long long, long long) {
+  return static_cast<CurlClient*>(client)->stopRequested ? 1 : 0;
+}
+
+int CurlClient::ProgressCallback(void* clientPointer, long long dltotal, long long dlnow, long long, long long) {
+  auto* client = static_cast<CurlClient*>(clientPointer);
+  if (client->stopRequested) return 1;
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  if (now < client->lastProgressSecond + 1) return 0;
+  client->lastProgressSecond = now;
+
+  curl_off_t bytesPerSecond = 0;
+  curl_easy_getinfo(client->curl.get(), CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond);
+  const double speed = static_cast<double>(bytesPerSecond);
+  double percent = 0.0;
+  if (client->contentLength > kMinLength) {
+    percent = (static_cast<double>(client->resumeOffset) + static_cast<double>(dlnow)) / client->contentLength * 100;
+  } else {
+    if (dlnow <= 0 || dltotal <= 0) return 0;
+    percent = static_cast<double>(dlnow) * 100 / static_cast<double>(dltotal);
+  }
+  if (percent == 0.0) return 0;
+  if (client->progressFn) {
+    // The hook runs the owner's callback; nothing it throws may cross libcurl's C frames.
+    try {
+      client->progressFn(client->owner, speed, 0.0, percent);
+    } catch (const std::exception&) {
+      return 1;
+    } catch (...) {
+      return 1;
+    }
+  }
+  if (dltotal != 0) {
+    WRITE_LOG(L" %dM %dM   progress:%f%%  speed:%f \n", static_cast<int>(dlnow / 1048576),
+              static_cast<int>(dltotal / 1048576), static_cast<double>(static_cast<float>(percent)),
+              static_cast<double>(static_cast<float>(speed / 1024)));
+  }
+  return 0;
+}
+
+size_t CurlClient::WriteFileCallback(char* data, size_t size, size_t count, void* file) {
+  if (!file) return 0;
+  return std::fwrite(data, size, count, static_cast<FILE*>(file));
+}
+
+size_t CurlClient::DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }

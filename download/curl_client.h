@@ -1,0 +1,81 @@
+// One complete single-stream attempt of the single-stream downloader: learns the package's
+// final address and length with bodiless requests, then fetches the body into "<path>.part",
+// continuing a partial file from its size, and on success moves it to the target path.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "utils/curl_handles.h"
+
+class CCurlDownloader;
+
+class CurlClient {
+ public:
+  // (owner, bytes per second, reserved (always 0.0), percent)
+  using ProgressFn = void (*)(CCurlDownloader* owner, double speed, double reserved, double percent);
+
+  // Results of Start besides 0 and libcurl's own codes.
+  static constexpr int kPartFileError = -996;
+  static constexpr int kNoHandle = -997;
+  static constexpr int kNoLength = -998;
+  // Packages shorter than this never download.
+  static constexpr double kMinLength = 1048576.0;
+
+  CurlClient(std::wstring url, std::wstring path, CCurlDownloader* owner);
+  // Deletes the ".part" file. The owner stops the transfer (RequestStop) and waits for it
+  // before the client goes.
+  ~CurlClient();
+  CurlClient(const CurlClient&) = delete;
+  CurlClient& operator=(const CurlClient&) = delete;
+
+  std::wstring GetSavePath(bool part) const;
+  // 0 on success; a libcurl result code; kPartFileError, kNoHandle or kNoLength.
+  int Start();
+  // Makes the running transfer, or the next one, end at its next progress callback.
+  void RequestStop() { stopRequested = true; }
+
+  // A bodiless request following redirects; the handle (none when curl_easy_init failed) is
+  // returned also when the request failed.
+  Utils::UniqueCurl Head(const std::string& address);
+  static std::string GetRealUrl(CURL* handle);
+  // The handle's content length when its status is 200 to 399, else -1.0.
+  static double GetDownloadFileLength(CURL* handle);
+  // The content length of a fresh bodiless request, whatever its status; -1.0 when unknown.
+  double GetDownloadFileLength_Str(const std::string& address);
+  // The final address of a fresh bodiless request, or the address itself when none is learned.
+  std::string GetRealUrl_Str(const std::string& address);
+
+  // libcurl's callbacks; curl_off_t is long long on this platform (checked where they are set).
+  static int ProgressCallback(void* client, long long dltotal, long long dlnow, long long ultotal, long long ulnow);
+  static size_t WriteFileCallback(char* data, size_t size, size_t count, void* file);
+  static size_t DiscardBody(char* data, size_t size, size_t count, void* user);
+
+  const std::string& RealUrl() const { return realUrl; }
+  double ContentLength() const { return contentLength; }
+  int64_t ResumeOffset() const { return resumeOffset; }
+  const std::wstring& OpenError() const { return openError; }
+  void SetProgressFn(ProgressFn fn) { progressFn = fn; }
+
+ private:
+  int Transfer(const std::string& partPath);
+  int Perform(FILE* file, const std::string& partPath);
+  // Applies the options every request of this client shares beyond the fixed ones: bounded
+  // redirects, and an abort hook so that a stop also ends a running probe.
+  int SetCommonOptions(CURL* handle);
+  static int ProbeProgressCallback(void* client, long long, long long, long long, long long);
+
+  std::wstring url;
+  std::wstring path;
+  CCurlDownloader* owner;
+  Utils::UniqueCurl curl;  // the handle of the running transfer; read by ProgressCallback
+  ProgressFn progressFn;
+  double contentLength = -1.0;
+  int64_t resumeOffset = -1;
+  int64_t lastProgressSecond = 0;
+  std::atomic<bool> stopRequested{false};
+  std::wstring openError;
+  std::string realUrl;
+};

@@ -1,0 +1,50 @@
+#include "download/md5.h"
+
+#include <cstdio>
+#include <vector>
+
+extern "C" {
+#include <lzma/Md5.h>
+}
+
+#include "utils/c_file.h"
+
+namespace {
+
+// Large reads: every read call is a round trip to the platform layer, which dominates the
+// cost of hashing a package of hundreds of megabytes.
+constexpr size_t kReadBlock = 256 * 1024;
+
+}  // namespace
+
+std::string FileMd5Hex(const std::string& path) {
+  if (path.empty()) return std::string();
+  Utils::UniqueCFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) return std::string();
+  std::vector<Byte> block(kReadBlock);
+  CMd5 md5;
+  Md5_Init(&md5);
+  for (;;) {
+    const size_t read = std::fread(block.data(), 1, block.size(), file.get());
+    if (read == 0) break;
+    Md5_Update(&md5, block.data(), read);
+  }
+  Byte digest[MD5_DIGEST_SIZE];
+  Md5_Final(&md5, digest);
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * MD5_DIGEST_SIZE);
+  for (Byte b : digest) {
+    hex.push_back(kHex[b >> 4]);
+    hex.push_back(kHex[b & 0x0F]);
+  }
+  return hex;
+}
+
+std::string Md5FromUrl(const std::string& address) {
+  const size_t last = address.rfind('/');
+  if (last == std::string::npos || last == 0) return std::string();
+  const size_t before = address.rfind('/', last - 1);
+  if (before == std::string::npos) return std::string();
+  return address.substr(before + 1, last - before - 1);
+}

@@ -1,0 +1,15 @@
+// Package digests: the MD5 of a file, and the digest a package address carries as the name of
+// its last directory.
+#pragma once
+
+#include <string>
+
+// 32 lowercase hexadecimal digits of the file's MD5; empty for an empty path or a file that
+// cannot be opened. The path is in the ANSI code page.
+std::string FileMd5Hex(const std::string& path);
+
+// The text between the last two '/' of the address; empty with fewer than two '/'.
+std::string Md5FromUrl(const std::string& address);
+
+// A digest is usable only with exactly 32 characters.
+inline bool IsUsableMd5(const std::string& digest) { return digest.size() == 32; }

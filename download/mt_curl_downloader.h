@@ -1,0 +1,104 @@
+// The segmented downloader: learns the package's final address, length and digest with one
+// bodiless request, fetches at most two byte ranges in parallel into segment files next to
+// the target, joins them, verifies the digest, and asks its owner to start it once more after
+// the first failure.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "download/downloader.h"
+#include "download/worker_slot.h"
+#include "utils/c_file.h"
+#include "utils/curl_handles.h"
+#include "utils/unique_resource.h"
+
+class CMTCurlDownloader : public CDownloader {
+ public:
+  // One byte range of the package and its segment file.
+  struct DownloadPartNode {
+    Utils::UniqueCFile file;  // open for appending until the range is complete or its thread ends
+    int32_t start = 0;        // offset in the package of the next byte to request
+    int32_t end = 0;          // offset of the range's last byte
+    Utils::UniqueCurl curl;
+    std::string url;
+    std::string partPath;
+    // -1 to be fetched, 0 complete, kSegmentFileError, or the libcurl result of the last attempt.
+    int state = -1;
+    // Bytes of the range on disk. Written by the range's own thread, summed by the progress
+    // callback of either segment thread: atomic.
+    std::atomic<int64_t> received{0};
+  };
+
+  static constexpr int kSegmentFileError = -2;  // a segment file cannot be opened
+  static constexpr int32_t kSegmentUnit = 10485760;
+  static constexpr int kMaxSegments = 2;
+  static constexpr int32_t kMinLength = 256;
+  static constexpr int kRetryBudget = 12;
+  static constexpr DWORD kRetryPauseMs = 400;
+  static constexpr DWORD kLaunchGapMs = 100;
+  static constexpr DWORD kFinishPollMs = 200;
+
+  // Deletes the target file and both segment files: nothing of an earlier program run is resumed.
+  CMTCurlDownloader(DownloadCallback callback, std::wstring url, std::wstring path);
+  // Stops every transfer and waits for the worker, segment and wait threads. Must not run on
+  // one of those threads (inside the callback).
+  ~CMTCurlDownloader() override;
+
+  void Start() override;
+
+ private:
+  void Start_Down();
+  bool getRealDownloadUrl(const std::string& address);
+  int downloadExe(DownloadPartNode* part);
+  static void downloadThreadFun(CMTCurlDownloader* downloader, DownloadPartNode* part);
+  static void waitForFinishThreadFun(CMTCurlDownloader* downloader);
+  static size_t SegmentWriteCallback(char* data, size_t size, size_t count, void* part);
+  static int SegmentProgressCallback(void* downloader, long long dltotal, long long dlnow, long long ultotal,
+                                     long long ulnow);
+  static int ProbeProgressCallback(void* downloader, long long, long long, long long, long long);
+
+  void WaitForFinish();
+  // Appends the later segment files to the first and moves it to the target path; 0, or the
+  // code the run fails with.
+  int JoinSegments(const std::string& name);
+  void Fail(int code);
+  void ClearParts();
+  void DeleteSegmentFiles(const std::string& name) const;
+  std::string SegmentPath(const std::string& name, int index) const;
+  // Joins the wait and segment threads of the run before: a run begins only after they have ended.
+  void JoinRunThreads();
+  void Send(int code, double progress, const wchar_t* text);
+  bool Pause(DWORD milliseconds);
+  double LastPercent();
+  void SetLastPercent(double percent);
+
+  std::vector<std::unique_ptr<DownloadPartNode>> parts;
+  DownloadCallback callback;
+  std::wstring path;
+  std::wstring url;
+  std::string realUrl;
+  int32_t fileLength = 0;
+  std::string expectedMd5;
+  // lastPercent and lastProgressSecond are shared by both segment threads: progressMutex guards
+  // them and is held across the check-and-send of 1002, so progress never goes backwards.
+  double lastPercent = 0.0;
+  std::atomic<int> runningParts{0};
+  int64_t lastProgressSecond = 0;
+  bool retried = false;
+  WorkerSlot worker;
+
+  std::mutex progressMutex;
+  // Touched by the worker of a run and, once that worker has ended, by the destructor.
+  std::vector<std::thread> segmentThreads;
+  std::thread waitThread;
+  std::atomic<bool> stopping{false};
+  Utils::UniqueHandle stopEvent;  // set with stopping, cuts every pause short
+};

@@ -1,0 +1,209 @@
+#include "download/curl_downloader.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/download/event_recorder.h"
+#include "tests/download/test_packages.h"
+#include "tests/support/sandbox.h"
+#include "utils/text_conversion.h"
+
+namespace {
+
+using namespace DownloadTest;
+using TestSupport::FileExists;
+using TestSupport::TempFolder;
+using Codes = std::vector<int>;
+
+constexpr size_t kFiveMiB = 5 * kMiB + 12345;
+
+std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
+
+// The nth event with this code; an event with code -1 and no text when there is none.
+Event Find(const std::vector<Event>& events, int code, size_t nth = 0) {
+  for (const Event& event : events) {
+    if (event.code == code && nth-- == 0) return event;
+  }
+  return Event{-1, -1.0, L"(no such event)", 0};
+}
+
+// Runs one download to its end and returns the codes it sent (1002 left out).
+struct Download {
+  TempFolder folder;
+  std::wstring target = folder.File(kTargetName);
+  EventRecorder events;
+  std::unique_ptr<CCurlDownloader> downloader;
+
+  explicit Download(const std::wstring& address, bool restartOnRetry = false) {
+    downloader = std::make_unique<CCurlDownloader>(events.Callback(), address, target);
+    if (restartOnRetry) events.RestartOnRetry(downloader.get());
+    downloader->Start();
+    EXPECT_TRUE(events.WaitForEnd());
+  }
+  Codes codes() const { return events.Codes(); }
+};
+
+TEST(CCurlDownloader, DownloadsAndVerifiesThePackage) {
+  for (size_t size : {kMiB, kFiveMiB}) {
+    SCOPED_TRACE(size);
+    Download run(Wide(GetPackage(size).Address()));
+    EXPECT_EQ((Codes{1001, 1003}), run.codes());
+    const std::vector<Event> events = run.events.Events();
+    EXPECT_EQ(1.0, Find(events, 1001).progress);
+    EXPECT_EQ(L"LibCurl", Find(events, 1003).text);
+    EXPECT_TRUE(FileHoldsPackage(run.target, size));
+    EXPECT_FALSE(FileExists(run.target + L".part"));
+  }
+}
+
+TEST(CCurlDownloader, ReportsGrowingProgressWhileBytesFlow) {
+  Download run(Wide(GetPackage(kFiveMiB).SlowAddress()));
+  EXPECT_EQ((Codes{1001, 1003}), run.codes());
+  const std::vector<double> progress = run.events.Progress();
+  ASSERT_FALSE(progress.empty()) << "a transfer of about two seconds reports progress";
+  for (size_t i = 0; i < progress.size(); ++i) {
+    EXPECT_GT(progress[i], 0.0);
+    EXPECT_LE(progress[i], 1.0);
+    if (i > 0) {
+      EXPECT_GT(progress[i], progress[i - 1]);
+    }
+  }
+  EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+}
+
+// The owner answers 1005 by calling Start inside its handler, on the worker that sent it. The
+// new run begins only after that handler has returned, on a new thread, and a file that failed
+// verification is never left at the target path.
+TEST(CCurlDownloader, DigestMismatchTwiceEndsWithFailureAfterOneRestart) {
+  Download run(Wide(GetPackage(kMiB).Address(Digest::kWrong)), true);
+  EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.codes());
+  const std::vector<Event> events = run.events.Events();
+  EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006, 0).text);
+  EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006, 1).text);
+  EXPECT_EQ(0.0, Find(events, 1004).progress);
+  EXPECT_NE(Find(events, 1005).thread, Find(events, 1001, 1).thread);
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+struct DigestCase {
+  Digest digest;
+  Codes codes;
+  const wchar_t* notice;
+  bool complete;
+};
+
+TEST(CCurlDownloader, ActsOnTheDigestDirectory) {
+  const DigestCase cases[] = {
+      {Digest::kUpper, {1001, 1006, 1005}, L"curl文件md5校验失败", false},
+      {Digest::kMissing, {1001, 1006, 1003}, L"curl获取url-md5失败", true},
+  };
+  for (const DigestCase& c : cases) {
+    SCOPED_TRACE(RouteOf(c.digest));
+    Download run(Wide(GetPackage(kMiB).Address(c.digest)));
+    EXPECT_EQ(c.codes, run.codes());
+    EXPECT_EQ(c.notice, Find(run.events.Events(), 1006).text);
+    if (c.complete) {
+      EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+    } else {
+      EXPECT_FALSE(FileExists(run.target));
+    }
+  }
+}
+
+TEST(CCurlDownloader, RecoversFromCutTransfersByResuming) {
+  const Package& package = GetPackage(kFiveMiB);
+  auto& server = ServeWithFault(package, "close-first-3");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1003}), run.codes());
+  EXPECT_EQ(4u, Gets(server).size());
+  EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+}
+
+// Errors other than 18 cost two of the twelve: six attempts.
+TEST(CCurlDownloader, GivesUpAfterSixFailuresOfCode22) {
+  const Package& package = GetPackage(kMiB);
+  auto& server = ServeWithFault(package, "status-404");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1004}), run.codes());
+  EXPECT_EQ(22.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(L"LibCurl", Find(run.events.Events(), 1004).text);
+  EXPECT_EQ(6u, Gets(server).size());
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+// After one cut the server ignores ranges: every resume fails with 33 and the run gives up.
+TEST(CCurlDownloader, GivesUpOnAServerThatCannotResume) {
+  const Package& package = GetPackage(kMiB);
+  auto& server = ServeWithFault(package, "close-first-then-ignore-range");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1004}), run.codes());
+  EXPECT_EQ(33.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(7u, Gets(server).size());
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+TEST(CCurlDownloader, RefusesAPackageBelowOneMebibyte) {
+  Download run(Wide(GetPackage(kMiB - 1).Address()));
+  EXPECT_EQ((Codes{1001, 1004}), run.codes());
+  EXPECT_EQ(-998.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+TEST(CCurlDownloader, FailsAtOnceWithAnEmptyTargetPath) {
+  EventRecorder events;
+  CCurlDownloader downloader(events.Callback(), Wide(GetPackage(kMiB).Address()), L"");
+  downloader.Start();
+  ASSERT_TRUE(events.WaitForEnd());
+  EXPECT_EQ((Codes{1001, 1004}), events.Codes());
+  EXPECT_EQ(1.0, Find(events.Events(), 1004).progress);
+  EXPECT_EQ(L"", Find(events.Events(), 1004).text);
+}
+
+// The digest travels in the file address's last directory as well.
+TEST(CCurlDownloader, DownloadsAndVerifiesAFileAddress) {
+  const Package& package = GetPackage(kMiB);
+  std::wstring source = package.root + Wide(package.FinalPath(Digest::kCorrect));
+  for (wchar_t& c : source) c = c == L'\\' ? L'/' : c;
+  Download run(L"file:///" + source);
+  EXPECT_EQ((Codes{1001, 1003}), run.codes());
+  EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+}
+
+// A transfer that stalls is cut after a few seconds and resumed.
+TEST(CCurlDownloader, RecoversFromAStalledTransfer) {
+  const Package& package = GetPackage(kMiB);
+  auto& server = ServeWithFault(package, "stall-first");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1003}), run.codes());
+  const auto gets = Gets(server);
+  ASSERT_EQ(2u, gets.size());
+  EXPECT_EQ("bytes=1-", gets[1].range);
+  EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+}
+
+// Long runs: the whole budget spent on cuts, and on stalls.
+TEST(LongCCurlDownloader, GivesUpAfterTwelveFailuresOfCode18) {
+  const Package& package = GetPackage(kMiB);
+  auto& server = ServeWithFault(package, "close-always");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1004}), run.codes());
+  EXPECT_EQ(18.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(12u, Gets(server).size());
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+TEST(LongCCurlDownloader, GivesUpAfterSixStalls) {
+  const Package& package = GetPackage(kMiB);
+  auto& server = ServeWithFault(package, "stall-always");
+  Download run(TemplateAddress(server));
+  EXPECT_EQ((Codes{1001, 1004}), run.codes());
+  EXPECT_EQ(28.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(6u, Gets(server).size());
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+}  // namespace
