@@ -4,56 +4,17 @@
 
 #include <sstream>
 
+#include "tests/support/host_script.h"
 #include "tests/support/paths.h"
-#include "utils/text_conversion.h"
-#include "utils/unique_resource.h"
 
 namespace TestSupport {
-
-namespace {
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-// Wine starts a Unix program given by its Z: path; its exit code does not come back, so the
-// control script reports through files.
-bool StartHostProgram(const std::string& commandLine) {
-  std::wstring line = Utils::MultiByteToWide(commandLine, CP_UTF8);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  Utils::UniqueHandle process(info.hProcess);
-  Utils::UniqueHandle thread(info.hThread);
-  return true;
-}
-
-}  // namespace
 
 FaultServer::FaultServer(std::wstring root) : root_(std::move(root)) {}
 
 FaultServer::~FaultServer() { Stop(); }
 
 bool FaultServer::RunControl(const std::string& arguments, const std::wstring& doneFile, unsigned timeoutMs) {
-  const std::string script = std::string(DRAVIX_SOURCE_DIR_UNIX) + "/tools/testenv/fault_server.py";
-  const std::string command = "Z:\\usr\\bin\\python3 " + Quoted(script) + " " + arguments + " --state " +
-                              Quoted(UnixPathFromWindows(state_.Path()));
-  if (!StartHostProgram(command)) {
-    error_ = "cannot start the control script";
-    return false;
-  }
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < timeoutMs) {
-    if (FileExists(doneFile)) return true;
-    if (FileExists(state_.File(L"failed"))) {
-      error_ = ReadFileBytes(state_.File(L"failed"));
-      return false;
-    }
-    ::Sleep(20);
-  }
-  error_ = "the fault server did not answer in time";
-  return false;
+  return RunHostScript("fault_server.py", arguments, state_, doneFile, timeoutMs, &error_);
 }
 
 bool FaultServer::Use(const std::string& scenario, const Redirects& redirects) {
@@ -72,7 +33,7 @@ bool FaultServer::Start(unsigned timeoutMs) {
     error_ = "cannot write the scenario file";
     return false;
   }
-  const std::string arguments = "start --root " + Quoted(UnixPathFromWindows(root_));
+  const std::string arguments = "start --root " + QuotedArgument(UnixPathFromWindows(root_));
   if (!RunControl(arguments, state_.File(L"port"), timeoutMs)) return false;
   port_ = std::atoi(ReadFileBytes(state_.File(L"port")).c_str());
   running_ = port_ > 0;

@@ -2,32 +2,10 @@
 
 #include <windows.h>
 
+#include "tests/support/host_script.h"
 #include "tests/support/paths.h"
-#include "utils/text_conversion.h"
-#include "utils/unique_resource.h"
 
 namespace TestSupport {
-
-namespace {
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-// Wine starts a Unix program given by its Z: path; its exit code does not come back, so the
-// control script reports through files.
-bool StartHostProgram(const std::string& commandLine) {
-  std::wstring line = Utils::MultiByteToWide(commandLine, CP_UTF8);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  Utils::UniqueHandle process(info.hProcess);
-  Utils::UniqueHandle thread(info.hThread);
-  return true;
-}
-
-}  // namespace
 
 NginxServer::NginxServer(std::wstring root, std::string extraConfig)
     : root_(std::move(root)), extraConfig_(std::move(extraConfig)) {}
@@ -35,35 +13,18 @@ NginxServer::NginxServer(std::wstring root, std::string extraConfig)
 NginxServer::~NginxServer() { Stop(); }
 
 bool NginxServer::RunControl(const std::string& arguments, const std::wstring& doneFile, unsigned timeoutMs) {
-  const std::string script = std::string(DRAVIX_SOURCE_DIR_UNIX) + "/tools/testenv/nginx_server.py";
-  const std::string command = "Z:\\usr\\bin\\python3 " + Quoted(script) + " " + arguments + " --state " +
-                              Quoted(UnixPathFromWindows(state_.Path()));
-  if (!StartHostProgram(command)) {
-    error_ = "cannot start the control script";
-    return false;
-  }
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < timeoutMs) {
-    if (FileExists(doneFile)) return true;
-    if (FileExists(state_.File(L"failed"))) {
-      error_ = ReadFileBytes(state_.File(L"failed"));
-      return false;
-    }
-    ::Sleep(20);
-  }
-  error_ = "the control script did not answer in time";
-  return false;
+  return RunHostScript("nginx_server.py", arguments, state_, doneFile, timeoutMs, &error_);
 }
 
 bool NginxServer::Start(unsigned timeoutMs) {
   if (running_) return true;
-  std::string arguments = "start --root " + Quoted(UnixPathFromWindows(root_));
+  std::string arguments = "start --root " + QuotedArgument(UnixPathFromWindows(root_));
   if (!extraConfig_.empty()) {
     if (!WriteFileBytes(state_.File(L"extra.conf"), extraConfig_)) {
       error_ = "cannot write extra.conf";
       return false;
     }
-    arguments += " --extra " + Quoted(UnixPathFromWindows(state_.File(L"extra.conf")));
+    arguments += " --extra " + QuotedArgument(UnixPathFromWindows(state_.File(L"extra.conf")));
   }
   if (!RunControl(arguments, state_.File(L"port"), timeoutMs)) return false;
   port_ = std::atoi(ReadFileBytes(state_.File(L"port")).c_str());

@@ -1,0 +1,42 @@
+#include "tests/support/host_script.h"
+
+#include <windows.h>
+
+#include "tests/support/paths.h"
+#include "utils/text_conversion.h"
+#include "utils/unique_resource.h"
+
+namespace TestSupport {
+
+std::string QuotedArgument(const std::string& text) { return "\"" + text + "\""; }
+
+bool RunHostScript(const std::string& script, const std::string& arguments, const TempFolder& state,
+                   const std::wstring& doneFile, unsigned timeoutMs, std::string* error) {
+  const std::string path = std::string(DRAVIX_SOURCE_DIR_UNIX) + "/tools/testenv/" + script;
+  std::wstring line = Utils::MultiByteToWide("Z:\\usr\\bin\\python3 " + QuotedArgument(path) + " " + arguments +
+                                                 " --state " + QuotedArgument(UnixPathFromWindows(state.Path())),
+                                             CP_UTF8);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    *error = "cannot start " + script;
+    return false;
+  }
+  Utils::UniqueHandle process(info.hProcess);
+  Utils::UniqueHandle thread(info.hThread);
+
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < timeoutMs) {
+    if (FileExists(doneFile)) return true;
+    if (FileExists(state.File(L"failed"))) {
+      *error = ReadFileBytes(state.File(L"failed"));
+      return false;
+    }
+    ::Sleep(20);
+  }
+  *error = script + " did not answer in time";
+  return false;
+}
+
+}  // namespace TestSupport
