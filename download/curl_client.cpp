@@ -138,6 +138,14 @@ int CurlClient::Perform(FILE* file, const std::string& partPath) {
   return curl_easy_perform(handle);
 }
 
+int CurlClient::SetProbeOptions(CURL* handle) {
+  int combined = curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+  combined |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
+  combined |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
+  combined |= SetCommonOptions(handle);
+  return combined;
+}
+
 Utils::UniqueCurl CurlClient::Head(const std::string& address) {
   Utils::UniqueCurl handle(curl_easy_init());
   int result = 0;
@@ -145,10 +153,7 @@ Utils::UniqueCurl CurlClient::Head(const std::string& address) {
     CURL* h = handle.get();
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
-    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
-    combined |= SetCommonOptions(h);
+    combined |= SetProbeOptions(h);
     result = combined;
     if (combined == 0) {
       result = curl_easy_perform(h);
@@ -187,10 +192,7 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& address) {
     CURL* h = handle.get();
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_HEADER, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
-    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
-    combined |= SetCommonOptions(h);
+    combined |= SetProbeOptions(h);
     code = combined;
     if (combined == 0) {
       curl_easy_perform(h);
@@ -210,10 +212,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
     CURL* h = handle.get();
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
-    combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
-    combined |= SetCommonOptions(h);
+    combined |= SetProbeOptions(h);
     if (combined == 0) {
       const int result = curl_easy_perform(h);
       if (result != 0) {

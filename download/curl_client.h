@@ -65,6 +65,8 @@ class CurlClient {
   // Applies the options every request of this client shares beyond the fixed ones: bounded
   // redirects, and an abort hook so that a stop also ends a running probe.
   int SetCommonOptions(CURL* handle);
+  // A bodiless probe: headers only, a 60 s connect limit, and the common options.
+  int SetProbeOptions(CURL* handle);
   static int ProbeProgressCallback(void* client, long long, long long, long long, long long);
 
   std::wstring url;

@@ -1,5 +1,7 @@
 #include "install/console_protocol.h"
 
+#include <sstream>
+
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
@@ -94,6 +96,15 @@ UINT CodePageFromEncodeValue(const std::wstring& trimmedValue) {
   const UINT codePage = static_cast<UINT>(number);
   wchar_t probe[2] = {};
   return ::MultiByteToWideChar(codePage, 0, "A", 1, probe, 2) == 1 ? codePage : CP_ACP;
+}
+
+void ForEachLine(const std::wstring& text, const std::function<void(const std::wstring&)>& onLine) {
+  std::wistringstream lines(text);
+  std::wstring line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    onLine(line);
+  }
 }
 
 }  // namespace ConsoleProtocol

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace ConsoleProtocol {
@@ -24,6 +25,9 @@ bool MatchVersion(const std::wstring& line, const wchar_t* key, int (&numbers)[3
 
 // White space removed at both ends.
 std::wstring Trim(const std::wstring& text);
+
+// Calls onLine for each line of text, without its line end (LF or CRLF: a CR is no part of a value).
+void ForEachLine(const std::wstring& text, const std::function<void(const std::wstring&)>& onLine);
 
 // The code page an "Encode=" value of the package installer selects: "UTF8" and "ACP", or a
 // decimal number. A number without digits, out of range or naming a code page this system does

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <sstream>
 #include <utility>
 
 #include "app/installer_settings.h"
@@ -95,13 +94,10 @@ void CInstaller::RunChild() {
 int CInstaller::Parse(const std::wstring& text) {
   using namespace ConsoleProtocol;
   int result = 0;
-  std::wistringstream lines(text);
-  std::wstring line;
   std::wstring value;
   double number = 0.0;
   int integer = 0;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == L'\r') line.pop_back();  // a CRLF line end is no part of a value
+  ForEachLine(text, [&](const std::wstring& line) {
     if (MatchNumber(line, L"Progress=", number)) {
       Send(IST_CODE_PROGRESS, number);
     } else if (MatchText(line, L"InstPath=", value)) {
@@ -142,6 +138,6 @@ int CInstaller::Parse(const std::wstring& text) {
     } else if (MatchText(line, L"Message=", value)) {
       Send(IST_CODE_MESSAGE, 0.0, value.c_str());
     }
-  }
+  });
   return result;
 }

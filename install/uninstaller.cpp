@@ -5,7 +5,6 @@
 #include <shlwapi.h>
 
 #include <exception>
-#include <sstream>
 #include <utility>
 
 #include "install/child_output_pump.h"
@@ -85,12 +84,9 @@ void CUnInstaller::RunChild() {
 int CUnInstaller::Parse(const std::wstring& text) {
   using namespace ConsoleProtocol;
   int result = 0;
-  std::wistringstream lines(text);
-  std::wstring line;
   std::wstring value;
   double number = 0.0;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == L'\r') line.pop_back();  // a CRLF line end is no part of a value
+  ForEachLine(text, [&](const std::wstring& line) {
     if (MatchNumber(line, L"Progress=", number)) {
       Send(UNIST_CODE_PROGRESS, number);
     } else if (MatchText(line, L"Error=", value)) {
@@ -108,6 +104,6 @@ int CUnInstaller::Parse(const std::wstring& text) {
     } else if (MatchText(line, L"Encode=", value)) {
       codePage_ = Trim(value) == L"UTF8" ? CP_UTF8 : CP_ACP;
     }
-  }
+  });
   return result;
 }
