@@ -5,11 +5,12 @@
   fault_server.py stop --state DIR
 
 start runs the server in the background on a free loopback port. It serves the files under
-FOLDER (GET and HEAD, single byte ranges, keep-alive). What it does besides is read from the
-file DIR/scenario before every request, so that one server can play many scenarios in turn:
-its first line names a scenario (one entry of SCENARIOS), each further line FROM=TO makes the
-URL path FROM answer with a 302 to the path TO. A new content starts the scenario afresh (its
-counts reset); a caller that repeats a scenario adds a line of its own to make the content new.
+FOLDER (GET and HEAD, single byte ranges, keep-alive) and answers a POST with its own body.
+What it does besides is read from the file DIR/scenario before every request, so that one
+server can play many scenarios in turn: its first line names a scenario (one entry of
+SCENARIOS), each further line FROM=TO makes the URL path FROM answer with a 302 to the path TO.
+A new content starts the scenario afresh (its counts reset); a caller that repeats a scenario
+adds a line of its own to make the content new.
 
 The port goes to DIR/port once the server listens, a start failure to DIR/failed, and every
 request to DIR/requests.log, one line each: method, path, Range header ("-" when none), status,
@@ -23,6 +24,7 @@ import os
 import select
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import threading
@@ -43,6 +45,7 @@ SEGMENT = 10 * MIB  # where the segmented downloader's second range begins
 #   extend_range: True answer a range with everything from its first byte to the file's end
 #   extra_length: N    declare N bytes more than the body holds, send the body, then close
 #   rate: N            send at most N bytes per second
+#   reset: True        read the request, then reset the connection without answering
 SCENARIOS = {
     "correct": {},
     "close-first-3": {"rules": [{"count": 3, "close_after": 256 * 1024}]},
@@ -70,6 +73,8 @@ SCENARIOS = {
     },
     "second-range-close-always": {"rules": [{"range_from": SEGMENT, "close_after": 64 * 1024}]},
     "slow": {"rules": [{"rate": 3 * MIB}]},
+    "reset-first-2": {"rules": [{"count": 2, "reset": True}]},
+    "reset-always": {"rules": [{"reset": True}]},
     "redirect-chain": {"redirect": "chain"},
     "redirect-loop": {"redirect": "loop"},
     "refuse": {"refuse": True},
@@ -135,6 +140,17 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         self.answer("GET")
 
+    def do_POST(self):
+        # Echoes the request body, whatever the path: a client's POST is judged by what comes back.
+        length = int(self.headers.get("Content-Length") or 0)
+        body = self.rfile.read(length) if length else b""
+        self.server.log("POST", self.path, self.headers.get("Range"), 200)
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
     def redirect_target(self):
         path = self.path
         shape = self.server.scenario.get("redirect", "direct")
@@ -180,6 +196,9 @@ class Handler(BaseHTTPRequestHandler):
         range_header = self.headers.get("Range")
         span = parse_range(range_header, size) if range_header else None
         rule = self.server.pick_rule(method, span[0] if span else None)
+        if rule.get("reset"):
+            self.reset(method, range_header)
+            return
         if "status" in rule:
             self.simple(method, rule["status"], "fault")
             return
@@ -235,6 +254,12 @@ class Handler(BaseHTTPRequestHandler):
                     ahead = sent / rate - (time.monotonic() - started)
                     if ahead > 0:
                         time.sleep(ahead)
+
+    def reset(self, method, range_header):
+        # A zero linger time makes the close a reset: the client sees no response at all.
+        self.server.log(method, self.path, range_header, 0)
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.close_connection = True
 
     def stall(self):
         # Send nothing until the client gives up and closes the connection.

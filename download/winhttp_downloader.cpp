@@ -1,0 +1,121 @@
+#include "download/winhttp_downloader.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <ctime>
+#include <cwchar>
+
+#include "download/md5.h"
+#include "download/winhttp_client.h"
+#include "utils/text_conversion.h"
+#include "utils/unique_resource.h"
+
+namespace {
+
+// The size of the file at path; -1 when it cannot be read.
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Makes path an empty file: the client appends, and nothing of an earlier file may stay.
+bool EmptyFile(const std::wstring& path) {
+  const Utils::UniqueFileHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
+}
+
+}  // namespace
+
+WinHttpDownloader::WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
+    : callback(std::move(callback)), path(std::move(path)), url(std::move(url)) {}
+
+WinHttpDownloader::~WinHttpDownloader() {
+  stopping = true;
+  worker.Close();
+}
+
+void WinHttpDownloader::Start() {
+  worker.Launch(this, L"ABDEF", [this] { Run(); });
+}
+
+void WinHttpDownloader::Send(int code, double progress, const wchar_t* text) {
+  // Nothing is reported once destruction has begun: the receiver may be going too.
+  if (stopping || !callback) return;
+  callback(code, progress, text);
+}
+
+void WinHttpDownloader::Fail(double code) {
+  ::DeleteFileW(path.c_str());
+  Send(DL_CODE_FAIL, code, L"LibCurl");
+}
+
+void WinHttpDownloader::Run() {
+  if (stopping) return;
+  Send(DL_CODE_START, 1.0, L"");
+  if (path.empty()) {
+    Send(DL_CODE_FAIL, 1.0, L"");
+    return;
+  }
+  if (!EmptyFile(path)) {
+    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), L"LibCurl");
+    return;
+  }
+
+  WinHttpClient client(url);
+  client.saveFile = path;
+  client.stopFlag = &stopping;
+  // Like the other downloaders: at most one 1002 a second, only forward, never above 100 %.
+  int64_t lastSecond = 0;
+  double lastPercent = 0.0;
+  client.progressSink = [this, &lastSecond, &lastPercent](double percent) {
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    if (percent <= lastPercent || percent > 100 || now < lastSecond + 1) return;
+    lastSecond = now;
+    lastPercent = percent;
+    Send(DL_CODE_PROGRESS, percent / 100, L"");
+  };
+  const bool received = client.PerformRequest(L"GET");
+  if (stopping) {  // cut short by destruction: no half package stays behind
+    ::DeleteFileW(path.c_str());
+    return;
+  }
+
+  if (!received) {
+    Fail(static_cast<double>(client.lastError));
+    return;
+  }
+  // An error page is not the package.
+  const long status = std::wcstol(client.statusText.c_str(), nullptr, 10);
+  if (status < 200 || status > 399) {
+    Fail(static_cast<double>(status));
+    return;
+  }
+  // A body the server cut short still counts as received for the client.
+  const int64_t size = FileSize(path);
+  if (size < 0 || (client.declaredLength > 0 && size != client.declaredLength)) {
+    Fail(0.0);
+    return;
+  }
+
+  const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
+  if (IsUsableMd5(expected)) {
+    const std::string actual = FileMd5Hex(Utils::WideToMultiByte(path, CP_ACP));
+    if (IsUsableMd5(actual) && actual != expected) {
+      ::DeleteFileW(path.c_str());
+      Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
+      if (retried) {
+        Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      } else {
+        retried = true;
+        Send(DL_CODE_RETRY, 0.0, L"LibCurl");
+      }
+      return;
+    }
+  } else {
+    Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+  }
+  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+}

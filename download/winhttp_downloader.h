@@ -1,0 +1,35 @@
+// The downloader over the system HTTP stack: one GET of the package straight into the target
+// file, judged by its status, its length and the digest in its final address.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "download/downloader.h"
+#include "download/worker_slot.h"
+
+class WinHttpDownloader : public CDownloader {
+ public:
+  WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path);
+  // Ends a running request at its next chunk and waits for the worker. Must not run on the
+  // downloader's own worker (inside its callback).
+  ~WinHttpDownloader() override;
+
+  void Start() override;
+
+ private:
+  // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
+  // 1005 or 1004.
+  void Run();
+  // 1004 with the failure's code; the file is removed so that nobody runs a broken package.
+  void Fail(double code);
+  void Send(int code, double progress, const wchar_t* text);
+
+  DownloadCallback callback;
+  std::wstring path;
+  std::wstring url;
+  WorkerSlot worker;
+  bool retried = false;  // only the worker touches it; runs never overlap
+  // Set by the destructor, read by the worker and its client between chunks: atomic.
+  std::atomic<bool> stopping{false};
+};

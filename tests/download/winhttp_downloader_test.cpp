@@ -1,0 +1,209 @@
+// The downloader over the system HTTP stack, end to end against nginx and the fault server:
+// its events, the file it leaves, and its destruction in the middle of a download.
+#include "download/winhttp_downloader.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/download/event_recorder.h"
+#include "tests/download/test_packages.h"
+#include "tests/support/sandbox.h"
+#include "utils/text_conversion.h"
+
+namespace {
+
+using namespace DownloadTest;
+using TestSupport::FileExists;
+using TestSupport::TempFolder;
+using Codes = std::vector<int>;
+
+constexpr size_t kFiveMiB = 5 * kMiB + 12345;
+
+std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
+
+Event Find(const std::vector<Event>& events, int code) {
+  for (const Event& event : events) {
+    if (event.code == code) return event;
+  }
+  return Event{-1, -1.0, L"(no such event)", 0};
+}
+
+// 1001 first, the 1002s rising within (0, 1], and the ending event last.
+void ExpectOrderedProgress(const std::vector<Event>& events) {
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(1001, events.front().code);
+  double last = 0.0;
+  for (size_t i = 1; i < events.size(); ++i) {
+    if (events[i].code != DL_CODE_PROGRESS) continue;
+    EXPECT_LT(i, events.size() - 1) << "a progress event after the end";
+    EXPECT_GT(events[i].progress, last);
+    EXPECT_LE(events[i].progress, 1.0);
+    last = events[i].progress;
+  }
+}
+
+// One downloader run to its end (and its restarts, when asked).
+struct Download {
+  TempFolder folder;
+  std::wstring target = folder.File(kTargetName);
+  EventRecorder events;
+  std::unique_ptr<WinHttpDownloader> downloader;
+
+  explicit Download(const std::wstring& address, bool restartOnRetry = false) {
+    downloader = std::make_unique<WinHttpDownloader>(events.Callback(), address, target);
+    if (restartOnRetry) events.RestartOnRetry(downloader.get());
+  }
+  Codes Run() {
+    downloader->Start();
+    EXPECT_TRUE(events.WaitForEnd());
+    return events.Codes();
+  }
+};
+
+TEST(WinHttpDownloader, DownloadsAndVerifiesThePackage) {
+  for (size_t size : {kMiB, kFiveMiB}) {
+    SCOPED_TRACE(size);
+    Download run(Wide(GetPackage(size).Address()));
+    EXPECT_EQ((Codes{1001, 1003}), run.Run());
+    const std::vector<Event> events = run.events.Events();
+    EXPECT_EQ(1.0, Find(events, 1001).progress);
+    EXPECT_EQ(L"", Find(events, 1001).text);
+    EXPECT_EQ(L"LibCurl", Find(events, 1003).text);
+    EXPECT_FALSE(run.events.Progress().empty()) << "the first bytes are reported at once";
+    ExpectOrderedProgress(events);
+    EXPECT_TRUE(FileHoldsPackage(run.target, size));
+    EXPECT_FALSE(run.events.Overlapped());
+  }
+}
+
+TEST(WinHttpDownloader, ReportsRisingProgressOnASlowTransfer) {
+  Download run(Wide(GetPackage(kFiveMiB).SlowAddress()));
+  EXPECT_EQ((Codes{1001, 1003}), run.Run());
+  EXPECT_GE(run.events.Progress().size(), 2u) << "about two seconds of transfer";
+  ExpectOrderedProgress(run.events.Events());
+  EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+}
+
+TEST(WinHttpDownloader, ReplacesAnOldFileInsteadOfAppending) {
+  Download run(Wide(GetPackage(kMiB).Address()));
+  ASSERT_TRUE(TestSupport::WriteFileBytes(run.target, std::string(3 * kMiB, 'o')));
+  EXPECT_EQ((Codes{1001, 1003}), run.Run());
+  EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+
+  // A second run of the same downloader over its own finished file.
+  run.downloader->Start();
+  ASSERT_TRUE(run.events.WaitForCount(run.events.Events().size() + 2));
+  ASSERT_TRUE(run.events.WaitForEnd());
+  EXPECT_EQ((Codes{1001, 1003, 1001, 1003}), run.events.Codes());
+  EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+}
+
+TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
+  const Package& package = GetPackage(kMiB);
+  struct Case {
+    const char* scenario;
+    double code;  // the 1004's progress value; < 0: any
+  };
+  const Case cases[] = {
+      {"status-404", 404.0},         {"status-500", 500.0},
+      {"close-always", 0.0},          // the body ends long before its declared length
+      {"one-byte-short-first", 0.0},  // one byte missing
+      {"reset-always", -1.0},         // no answer in three attempts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    TestSupport::FaultServer& server = ServeWithFault(package, c.scenario);
+    Download run(TemplateAddress(server));
+    ASSERT_TRUE(TestSupport::WriteFileBytes(run.target, "an old file"));
+    EXPECT_EQ((Codes{1001, 1004}), run.Run());
+    const Event fail = Find(run.events.Events(), 1004);
+    EXPECT_EQ(L"LibCurl", fail.text);
+    if (c.code >= 0) {
+      EXPECT_EQ(c.code, fail.progress);
+    } else {
+      EXPECT_NE(0.0, fail.progress);
+    }
+    EXPECT_FALSE(FileExists(run.target));
+  }
+}
+
+TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
+  const Package& package = GetPackage(kMiB);
+  {
+    SCOPED_TRACE("no digest in the address: accepted with a notice");
+    Download run(Wide(package.Address(Digest::kMissing)));
+    EXPECT_EQ((Codes{1001, 1006, 1003}), run.Run());
+    EXPECT_EQ(L"curl获取url-md5失败", Find(run.events.Events(), 1006).text);
+    EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+  }
+  {
+    SCOPED_TRACE("a digest in capitals never matches");
+    Download run(Wide(package.Address(Digest::kUpper)));
+    EXPECT_EQ((Codes{1001, 1006, 1005}), run.Run());
+    EXPECT_FALSE(FileExists(run.target));
+  }
+  {
+    SCOPED_TRACE("a wrong digest: one restart, then failure");
+    Download run(Wide(package.Address(Digest::kWrong)), true);
+    EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.Run());
+    const std::vector<Event> events = run.events.Events();
+    EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006).text);
+    EXPECT_EQ(0.0, Find(events, 1004).progress);
+    EXPECT_FALSE(FileExists(run.target));
+    EXPECT_FALSE(run.events.Overlapped());
+  }
+}
+
+TEST(WinHttpDownloader, FailsAtOnceWithoutAUsableTarget) {
+  const std::wstring address = Wide(GetPackage(kMiB).Address());
+  {
+    SCOPED_TRACE("empty path");
+    EventRecorder events;
+    WinHttpDownloader downloader(events.Callback(), address, L"");
+    downloader.Start();
+    ASSERT_TRUE(events.WaitForEnd());
+    EXPECT_EQ((Codes{1001, 1004}), events.Codes());
+    EXPECT_EQ(1.0, Find(events.Events(), 1004).progress);
+    EXPECT_EQ(L"", Find(events.Events(), 1004).text);
+  }
+  {
+    SCOPED_TRACE("a folder that does not exist");
+    EventRecorder events;
+    const std::wstring target = TempFolder().File(kTargetName);  // the folder goes at once
+    WinHttpDownloader downloader(events.Callback(), address, target);
+    downloader.Start();
+    ASSERT_TRUE(events.WaitForEnd());
+    EXPECT_EQ((Codes{1001, 1004}), events.Codes());
+    EXPECT_EQ(static_cast<double>(ERROR_PATH_NOT_FOUND), Find(events.Events(), 1004).progress);
+    EXPECT_FALSE(FileExists(target));
+  }
+}
+
+TEST(WinHttpDownloader, DestructionDuringATransferEndsItQuietly) {
+  Download run(Wide(GetPackage(kFiveMiB).SlowAddress()));
+  run.downloader->Start();
+  ASSERT_TRUE(run.events.WaitForCount(2)) << "1001 and the first progress";
+  run.downloader.reset();
+  const size_t seen = run.events.Events().size();
+  const Codes codes = run.events.Codes();
+  ASSERT_FALSE(codes.empty());
+  EXPECT_EQ(Codes{1001}, codes) << "no ending event once destruction has begun";
+  EXPECT_FALSE(FileExists(run.target)) << "no half package stays behind";
+  // Nothing arrives later either: a second, complete download on another downloader finishes
+  // while the first recorder stays as it was.
+  Download other(Wide(GetPackage(kMiB).Address()));
+  EXPECT_EQ((Codes{1001, 1003}), other.Run());
+  EXPECT_EQ(seen, run.events.Events().size());
+}
+
+TEST(WinHttpDownloader, DestructionWithoutAStartSendsNothing) {
+  EventRecorder events;
+  { WinHttpDownloader never(events.Callback(), L"http://127.0.0.1:1/x", L""); }
+  EXPECT_TRUE(events.Events().empty());
+}
+
+}  // namespace
