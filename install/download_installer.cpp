@@ -1,0 +1,305 @@
+#include "install/download_installer.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <utility>
+
+#include "app/installer_settings.h"
+#include "app/log.h"
+#include "download/curl_downloader.h"
+#include "download/mt_curl_downloader.h"
+#include "download/winhttp_downloader.h"
+#include "install/install_event_codes.h"
+#include "utils/folders.h"
+#include "utils/process_probe.h"
+
+namespace {
+
+// The package file a deletion of any orchestrator of this process left behind last. Handlers of
+// different orchestrators may delete at the same time: RememberedMutex() guards every use.
+std::mutex& RememberedMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::wstring& Remembered() {
+  static std::wstring path;
+  return path;
+}
+
+// One log line under a handler's own tag, with the source line of the caller.
+void LogUnderTag(const wchar_t* tag, int line, const wchar_t* text) {
+  const Logging::LineStamp stamp = Logging::Now();
+  ::WriteLog(DRAVIX_LOG_PREFIX L"%s", stamp.processId, stamp.threadId, stamp.year, stamp.month, stamp.day, stamp.hour,
+             stamp.minute, stamp.second, stamp.milliseconds, tag, line, text);
+}
+
+constexpr const wchar_t* kDownloadTag = L"CDownloadInstaller::Start::DownloadEvent";
+constexpr const wchar_t* kInstallTag = L"CDownloadInstaller::Start::InstallEvent";
+constexpr const wchar_t* kUninstallTag = L"CDownloadInstaller::Start::UnInstallEvent";
+
+#define LOG_EVENT(tag, text) LogUnderTag(tag, __LINE__, text)
+
+}  // namespace
+
+CDownloadInstaller::CDownloadInstaller(DownloadCallback callback, std::wstring downloadUrl,
+                                       std::wstring uninstallerSource, std::wstring installDir, bool desktopShortcut,
+                                       bool quickLaunchShortcut, bool adminAct)
+    : downloadUrl(std::move(downloadUrl)),
+      uninstallerSource(std::move(uninstallerSource)),
+      installDir(std::move(installDir)),
+      desktopShortcut(desktopShortcut),
+      quickLaunchShortcut(quickLaunchShortcut),
+      adminAct(adminAct),
+      callback(std::move(callback)) {}
+
+CDownloadInstaller::~CDownloadInstaller() {
+  {
+    std::unique_lock<std::mutex> lock(stateMutex);
+    closing = true;
+    handlersDone.wait(lock, [this] { return activeHandlers == 0; });
+  }
+  // No handler reacts any more, so no worker starts another stage while these go.
+  JoinPackageCleanup();
+  downloader.reset();
+  installer.reset();
+  uninstaller.reset();
+}
+
+void CDownloadInstaller::Init(std::wstring downloadUrl, std::wstring previousInstallDir, std::wstring uninstallerSource,
+                              std::wstring installDir, bool desktopShortcut, bool quickLaunchShortcut, bool adminAct,
+                              bool authorizationAct, std::wstring installLanguage) {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  this->downloadUrl = std::move(downloadUrl);
+  this->previousInstallDir = std::move(previousInstallDir);
+  this->uninstallerSource = std::move(uninstallerSource);
+  this->installDir = std::move(installDir);
+  this->desktopShortcut = desktopShortcut;
+  this->quickLaunchShortcut = quickLaunchShortcut;
+  this->adminAct = adminAct;
+  this->authorizationAct = authorizationAct;
+  this->installLanguage = std::move(installLanguage);
+}
+
+std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir) {
+  return installDir + L"\\__Package_" + L"Dravix" + L".exe";
+}
+
+std::wstring CDownloadInstaller::UninstallerCopyPath() {
+  const std::wstring temp = Utils::GetInstallerTempFolder();  // ends with a backslash
+  return temp.empty() ? std::wstring() : temp + kUninstallerCopyName;
+}
+
+std::wstring CDownloadInstaller::RememberedPackagePath() {
+  std::lock_guard<std::mutex> lock(RememberedMutex());
+  return Remembered();
+}
+
+void CDownloadInstaller::Start() {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    packagePath = PackagePathFor(installDir);
+  }
+  const int type = InstallerSettings::Instance().DownloadType;
+  WRITE_LOG(L"DL_TYPE=%d\r\n", type);
+
+  JoinPackageCleanup();  // the runner may be replaced below
+  // A downloader keeps the address and file it was built with; one built for another address or
+  // folder would fetch into a folder nobody created or looks at.
+  if (downloader && (builtUrl != downloadUrl || builtPackagePath != packagePath)) downloader.reset();
+  if (installer && builtPackagePath != packagePath) installer.reset();
+  if (!downloader) {
+    DownloadCallback onDownload = [this](int code, double progress, const wchar_t* text) {
+      OnDownloadEvent(code, progress, text);
+    };
+    switch (type) {
+      case 2: downloader = std::make_unique<WinHttpDownloader>(onDownload, downloadUrl, packagePath); break;
+      case 3: downloader = std::make_unique<CMTCurlDownloader>(onDownload, downloadUrl, packagePath); break;
+      default: downloader = std::make_unique<CCurlDownloader>(onDownload, downloadUrl, packagePath); break;
+    }
+    builtUrl = downloadUrl;
+  }
+  if (!installer) {
+    installer = std::make_unique<CInstaller>(
+        [this](int code, double progress, const wchar_t* text) { OnInstallEvent(code, progress, text); },
+        L"\"" + packagePath + L"\"", installDir);
+  }
+  builtPackagePath = packagePath;
+
+  installer->SetInstallDir(installDir);
+  installer->SetDesktopShortcut(desktopShortcut);
+  installer->SetQuickLaunchShortcut(quickLaunchShortcut);
+  installer->SetAdminAct(adminAct);
+  installer->SetAuthorizationAct(authorizationAct);
+  installer->SetInstallLanguage(installLanguage);
+
+  if (!uninstallerSource.empty() && ::PathFileExistsW(uninstallerSource.c_str())) {
+    const std::wstring copyPath = UninstallerCopyPath();
+    wchar_t oldDir[MAX_PATH] = {};
+    ::lstrcpynW(oldDir, uninstallerSource.c_str(), MAX_PATH);
+    ::PathRemoveFileSpecW(oldDir);
+    ::CopyFileW(uninstallerSource.c_str(), copyPath.c_str(), FALSE);
+    // The remover of an earlier Start is replaced; its destructor waits for its run.
+    uninstaller.reset();
+    removalOutcome = RemovalOutcome::kPending;
+    uninstaller = std::make_unique<CUnInstaller>(
+        [this](int code, double progress, const wchar_t* text) { OnUninstallEvent(code, progress, text); }, copyPath,
+        oldDir);
+    if (InstallerSettings::Instance().InsNew) {
+      do {
+        ::Sleep(kProductPollMs);
+      } while (Utils::FindProcessByName(kProductProcessName) != 0);
+    }
+    uninstaller->Start();
+  } else {
+    downloader->Start();
+  }
+}
+
+// Counts one handler in for as long as it forwards and reacts; admits none once closing.
+class CDownloadInstaller::HandlerScope {
+ public:
+  explicit HandlerScope(CDownloadInstaller& owner) : owner_(owner), entered_(owner.EnterHandler()) {}
+  ~HandlerScope() {
+    if (entered_) owner_.LeaveHandler();
+  }
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+  explicit operator bool() const { return entered_; }
+
+ private:
+  CDownloadInstaller& owner_;
+  bool entered_;
+};
+
+bool CDownloadInstaller::EnterHandler() {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  if (closing) return false;
+  ++activeHandlers;
+  return true;
+}
+
+void CDownloadInstaller::LeaveHandler() {
+  std::lock_guard<std::mutex> lock(stateMutex);
+  if (--activeHandlers == 0) handlersDone.notify_all();
+}
+
+void CDownloadInstaller::CreateInstallDir() {
+  std::wstring folder;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    folder = installDir;
+  }
+  Utils::CreateDirectoryTree(folder);
+}
+
+std::wstring CDownloadInstaller::DeletePackages() {
+  std::wstring current;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    current = packagePath;
+  }
+  std::lock_guard<std::mutex> lock(RememberedMutex());
+  ::DeleteFileW(current.c_str());
+  if (!Remembered().empty()) ::DeleteFileW(Remembered().c_str());
+  Remembered() = current;
+  return current;
+}
+
+void CDownloadInstaller::DeleteAfterRun(const std::wstring& package) {
+  if (!::PathFileExistsW(package.c_str())) return;
+  std::thread previous;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    previous = std::move(packageCleanup);
+    CInstaller* runner = installer.get();
+    packageCleanup = std::thread([runner, package] {
+      runner->WaitForRun(INFINITE);
+      ::DeleteFileW(package.c_str());
+    });
+  }
+  if (previous.joinable()) previous.join();
+}
+
+void CDownloadInstaller::JoinPackageCleanup() {
+  std::thread cleanup;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    cleanup = std::move(packageCleanup);
+  }
+  if (cleanup.joinable()) cleanup.join();
+}
+
+void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_t* text) {
+  const HandlerScope scope(*this);
+  if (!scope) return;
+  if (callback) callback(code, progress, text);
+  switch (code) {
+    case DL_CODE_START:
+      CreateInstallDir();
+      LOG_EVENT(kDownloadTag, L"DL_CODE_START\r\n");
+      break;
+    case DL_CODE_PROGRESS: LOG_EVENT(kDownloadTag, L"DL_CODE_PROGRESS\r\n"); break;
+    case DL_CODE_SUCCESS:
+      LOG_EVENT(kDownloadTag, L"DOWNLOAD_SUCCESS\r\n");
+      installer->Start();
+      LOG_EVENT(kDownloadTag, L"DL_CODE_SUCCESS\r\n");
+      break;
+    case DL_CODE_FAIL:
+      DeletePackages();
+      LOG_EVENT(kDownloadTag, L"DL_CODE_FAIL\r\n");
+      break;
+    case DL_CODE_RETRY:
+      LOG_EVENT(kDownloadTag, L"DL_CODE_RETRY\r\n");
+      downloader->Start();
+      break;
+    default: break;
+  }
+}
+
+void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t* text) {
+  const HandlerScope scope(*this);
+  if (!scope) return;
+  if (callback) callback(code, progress, text);
+  switch (code) {
+    case IST_CODE_START: LOG_EVENT(kInstallTag, L"IST_CODE_START\r\n"); break;
+    case IST_CODE_SUCCESS:
+      DeleteAfterRun(DeletePackages());
+      LOG_EVENT(kInstallTag, L"INSTALL_SUCCESS\r\n");
+      break;
+    case IST_CODE_FAIL:
+      DeleteAfterRun(DeletePackages());
+      LOG_EVENT(kInstallTag, L"IST_CODE_FAIL\r\n");
+      break;
+    default: break;
+  }
+}
+
+void CDownloadInstaller::OnUninstallEvent(int code, double progress, const wchar_t* text) {
+  const HandlerScope scope(*this);
+  if (!scope) return;
+  if (callback) callback(code, progress, text);
+  switch (code) {
+    case UNIST_CODE_START: LOG_EVENT(kUninstallTag, L"UNIST_CODE_START\r\n"); break;
+    case UNIST_CODE_PROGRESS: LOG_EVENT(kUninstallTag, L"UNIST_CODE_PROGRESS\r\n"); break;
+    case UNIST_CODE_SUCCESS:
+      LOG_EVENT(kUninstallTag, L"UNIST_CODE_SUCCESS\r\n");
+      // Only the first verdict of a removal counts: a success line after a failure or after an
+      // earlier success must not start a download nobody waits for, or a second one.
+      if (removalOutcome == RemovalOutcome::kPending) {
+        removalOutcome = RemovalOutcome::kSucceeded;
+        downloader->Start();
+      }
+      break;
+    case UNIST_CODE_FAIL:
+      LOG_EVENT(kUninstallTag, L"UNIST_CODE_FAIL\r\n");
+      if (removalOutcome == RemovalOutcome::kPending) removalOutcome = RemovalOutcome::kFailed;
+      break;
+    case UNIST_CODE_ERROR:
+      LOG_EVENT(kUninstallTag, L"UNIST_CODE_ERROR\r\n");
+      if (removalOutcome == RemovalOutcome::kPending) removalOutcome = RemovalOutcome::kFailed;
+      break;
+    default: break;
+  }
+}
