@@ -435,7 +435,9 @@ void CControlUI::PaintBackgroundColour(HDC dc) {
   }
 }
 
-void CControlUI::PaintBackgroundImage(HDC) {}
+void CControlUI::PaintBackgroundImage(HDC dc) {
+  if (!bkImage_.IsEmpty()) DrawImage(dc, bkImage_);
+}
 void CControlUI::PaintStateImage(HDC) {}
 void CControlUI::PaintText(HDC) {}
 
@@ -509,8 +511,11 @@ void CControlUI::SetBackgroundColour3(DWORD colour) {
 }
 
 void CControlUI::SetBackgroundImage(const std::wstring& image) {
-  bkImage_ = image;
-  Invalidate();
+  if (bkImage_.SetDescription(image)) Invalidate();
+}
+
+bool CControlUI::DrawImage(HDC dc, ImageSlot& slot) {
+  return CDrawEngine::DrawImageString(dc, manager_, itemRect_, paintRect_, slot);
 }
 
 void CControlUI::SetBorderColour(DWORD colour) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "skinui/control_event.h"
+#include "skinui/image_slot.h"
 
 namespace SkinUI {
 
@@ -172,7 +173,7 @@ class CControlUI {
   void SetBackgroundColour(DWORD colour);
   void SetBackgroundColour2(DWORD colour);
   void SetBackgroundColour3(DWORD colour);
-  const std::wstring& BackgroundImage() const { return bkImage_; }
+  const std::wstring& BackgroundImage() const { return bkImage_.description; }
   void SetBackgroundImage(const std::wstring& image);
   DWORD BorderColour() const { return borderColor_; }
   void SetBorderColour(DWORD colour);
@@ -191,6 +192,10 @@ class CControlUI {
   ControlDelegates OnInit, OnDestroy, OnSize, OnEvent, OnNotify, OnPaint;
 
  protected:
+  // Draws an image slot over the item rectangle within the last paint rectangle; false when
+  // the slot has no image, so the caller can draw another instead.
+  bool DrawImage(HDC dc, ImageSlot& slot);
+
   CWindowManagerUI* manager_ = nullptr;
   CControlUI* parent_ = nullptr;
   ControlPtr cover_;
@@ -223,7 +228,7 @@ class CControlUI {
   DWORD bkColor_ = 0;
   DWORD bkColor2_ = 0;
   DWORD bkColor3_ = 0;
-  std::wstring bkImage_;
+  ImageSlot bkImage_;
   DWORD borderColor_ = 0;
   DWORD focusBorderColor_ = 0;
   RECT borderSizes_ = {0, 0, 0, 0};

@@ -4,9 +4,15 @@
 #include <new>
 
 #include "skinui/attribute_values.h"
+#include "skinui/button.h"
+#include "skinui/check_box.h"
 #include "skinui/container.h"
 #include "skinui/control.h"
+#include "skinui/edit.h"
 #include "skinui/horizontal_layout.h"
+#include "skinui/label.h"
+#include "skinui/option.h"
+#include "skinui/progress.h"
 #include "skinui/tab_layout.h"
 #include "skinui/vertical_layout.h"
 
@@ -28,12 +34,12 @@ const ElementClass kElements[] = {
     {L"HorizontalLayout", false, L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"HBox", false, L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"TabLayout", false, L"TabLayout", Make<CTabLayoutUI>},
-    {L"Label", false, L"Label", nullptr},
-    {L"Button", false, L"Button", nullptr},
-    {L"Option", false, L"Option", nullptr},
-    {L"CheckBox", false, L"CheckBox", nullptr},
-    {L"Edit", false, L"Edit", nullptr},
-    {L"Progress", false, L"Progress", nullptr},
+    {L"Label", false, L"Label", Make<CLabelUI>},
+    {L"Button", false, L"Button", Make<CButtonUI>},
+    {L"Option", false, L"Option", Make<COptionUI>},
+    {L"CheckBox", false, L"CheckBox", Make<CCheckBoxUI>},
+    {L"Edit", false, L"Edit", Make<CEditUI>},
+    {L"Progress", false, L"Progress", Make<CProgressUI>},
     {L"Text", false, L"Text", nullptr},
     {L"ScrollBar", false, L"ScrollBar", nullptr},
     {L"TileLayout", false, L"TileLayout", nullptr},

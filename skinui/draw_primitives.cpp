@@ -96,6 +96,17 @@ void CDrawEngine::DrawRoundRect(HDC dc, const RECT& rect, int size, SIZE round, 
   ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, round.cx, round.cy);
 }
 
+void CDrawEngine::DrawLine(HDC dc, const RECT& rect, int size, DWORD colour, int style) {
+  if (size <= 0) return;
+  Utils::UniquePen pen(::CreatePen(style, size, ToColorRef(colour)));
+  if (!pen) return;
+  Utils::SelectionGuard penGuard(dc, pen.get());
+  POINT previous;
+  ::MoveToEx(dc, rect.left, rect.top, &previous);
+  ::LineTo(dc, rect.right, rect.bottom);
+  ::MoveToEx(dc, previous.x, previous.y, nullptr);
+}
+
 void CDrawEngine::DrawSolidBand(HDC dc, const RECT& rect, DWORD colour) { DrawColour(dc, rect, colour | 0xFF000000); }
 
 }  // namespace SkinUI

@@ -85,6 +85,40 @@ HFONT CWindowManagerUI::Font(int index) const {
   return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
+TEXTMETRICW CWindowManagerUI::FontMetrics(int index) {
+  FontInfo* info = nullptr;
+  if (index >= 0) {
+    auto own = fonts_.find(index);
+    if (own != fonts_.end()) {
+      info = own->second.get();
+    } else {
+      auto shared = Shared().fonts.find(index);
+      if (shared != Shared().fonts.end()) info = shared->second.get();
+    }
+  }
+  if (!info) info = defaultFont_ ? defaultFont_.get() : Shared().defaultFont.get();
+  TEXTMETRICW metrics = {};
+  HDC dc = PaintDC();
+  Utils::WindowDC screen;
+  if (!dc) {
+    screen = Utils::WindowDC(nullptr);
+    dc = screen.get();
+  }
+  if (info) {
+    if (!info->hasMetrics && dc) {
+      Utils::SelectionGuard selection(dc, info->font.get());
+      info->hasMetrics = selection.selected() && ::GetTextMetricsW(dc, &info->metrics);
+    }
+    return info->metrics;
+  }
+  // The system font serves; it has no record to keep its metrics in.
+  if (dc) {
+    Utils::SelectionGuard selection(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    if (selection.selected()) ::GetTextMetricsW(dc, &metrics);
+  }
+  return metrics;
+}
+
 void CWindowManagerUI::RemoveAllSharedFonts() {
   Shared().fonts.clear();
   Shared().defaultFont.reset();

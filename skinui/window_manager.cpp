@@ -137,6 +137,7 @@ void CWindowManagerUI::ForgetControl(CControlUI* control) {
   auto it = names_.find(control->Name());
   if (it != names_.end() && it->second == control) names_.erase(it);
   RemovePostPaint(control);
+  LeaveOptionGroups(control);
   mouseLeaveNeeded_.erase(std::remove(mouseLeaveNeeded_.begin(), mouseLeaveNeeded_.end(), control),
                           mouseLeaveNeeded_.end());
   // A queued notification must not reach its listeners with a deleted sender.

@@ -177,7 +177,18 @@ class CWindowManagerUI {
   const FontInfo* FindFont(int id) const;
   // The window's default font record, else the process's; null while the system font serves.
   const FontInfo* DefaultFontInfo() const;
+  // The text metrics of Font(index), taken on first use and kept in the font's record.
+  TEXTMETRICW FontMetrics(int index);
   static void RemoveAllSharedFonts();
+
+  // ---- Option groups (window_groups.cpp) ----
+  // Adds the control to the named group once; false when it is already there or the name is empty.
+  bool AddOptionGroup(const std::wstring& group, CControlUI* control);
+  // The members of a group in the order they joined; null for a group without members.
+  const std::vector<CControlUI*>* OptionGroup(const std::wstring& group) const;
+  void RemoveOptionGroup(const std::wstring& group, CControlUI* control);
+  // Takes the control out of every group.
+  void LeaveOptionGroups(CControlUI* control);
 
   // ---- Default attribute lists (window_defaults.cpp) ----
   void SetDefaultAttributes(const wchar_t* name, const wchar_t* value, bool shared);
@@ -266,6 +277,7 @@ class CWindowManagerUI {
   std::map<int, std::unique_ptr<FontInfo>> fonts_;
   std::unique_ptr<FontInfo> defaultFont_;
   std::unordered_map<std::wstring, std::wstring> defaultAttributes_;
+  std::map<std::wstring, std::vector<CControlUI*>> optionGroups_;
 };
 
 }  // namespace SkinUI

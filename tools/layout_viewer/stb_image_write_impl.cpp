@@ -1,0 +1,4 @@
+// The one translation unit that holds the PNG writer's code.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
