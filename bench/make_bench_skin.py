@@ -2,9 +2,11 @@
 """Writes a skin of the shipped skin's shape for the skin benchmark: six layouts and 200 PNG
 images (window backgrounds, button states, animation frames, icons) with anti-aliased shapes,
 gradients and alpha edges, Paeth-filtered as image tools store such art, so that they compress
-and decode about as real skin images do. The output is the same on every run.
+and decode about as real skin images do. With --cheap-filters the same pictures are written the
+way skin/generate_artwork.py writes the shipped ones instead: every row of an image uses the one
+of the None, Sub and Up filters that compresses it smallest. The output is the same on every run.
 
-usage: make_bench_skin.py OUTPUT_DIR
+usage: make_bench_skin.py [--cheap-filters] OUTPUT_DIR
 """
 import math
 import os
@@ -29,16 +31,36 @@ def paeth_row(row, previous, bpp):
     return bytes(out)
 
 
+CHEAP_FILTERS = False
+
+
+def cheap_rows(rows):
+    """The image's rows, all filtered with the one of None, Sub and Up that compresses it smallest."""
+    previous = bytes(len(rows[0]))
+    none, sub, up = [], [], []
+    for row in rows:
+        none.append(b"\x00" + row)
+        sub.append(b"\x01" + bytes((v - (row[i - 4] if i >= 4 else 0)) & 0xFF for i, v in enumerate(row)))
+        up.append(b"\x02" + bytes((v - previous[i]) & 0xFF for i, v in enumerate(row)))
+        previous = row
+    return min((b"".join(filtered) for filtered in (none, sub, up)), key=lambda data: len(zlib.compress(data, 9)))
+
+
 def png(width, height, pixel):
-    """An RGBA PNG with Paeth-filtered rows; pixel(x, y) returns (r, g, b, a)."""
+    """An RGBA PNG with Paeth-filtered rows (or cheap ones); pixel(x, y) returns (r, g, b, a)."""
     rows = []
+    raw_rows = []
     previous = bytes(width * 4)
     for y in range(height):
         row = bytearray()
         for x in range(width):
             row.extend(pixel(x, y))
-        rows.append(b"\x04" + paeth_row(row, previous, 4))
+        raw_rows.append(bytes(row))
+        if not CHEAP_FILTERS:
+            rows.append(b"\x04" + paeth_row(row, previous, 4))
         previous = bytes(row)
+    if CHEAP_FILTERS:
+        rows = [cheap_rows(raw_rows)]
 
     def chunk(kind, data):
         body = kind + data
@@ -133,7 +155,12 @@ def layout(name, images):
 
 
 def main():
-    root = sys.argv[1]
+    global CHEAP_FILTERS
+    arguments = sys.argv[1:]
+    if arguments and arguments[0] == "--cheap-filters":
+        CHEAP_FILTERS = True
+        arguments = arguments[1:]
+    root = arguments[0]
     if os.path.exists(root):
         shutil.rmtree(root)
     images = []

@@ -165,6 +165,9 @@ class CWindowManagerUI {
   const ImageInfo* RegisterImage(const wchar_t* name, const wchar_t* type, DWORD mask, bool shared);
   // Looks up without loading.
   const ImageInfo* FindImage(const wchar_t* name) const;
+  // Enters the named skin images that neither table holds in the window's table, decoded on two
+  // threads (image_preload.cpp); what FindOrLoadImage would load one by one. Returns how many.
+  size_t PreloadImages(const std::vector<std::wstring>& names);
   static void RemoveAllSharedImages();
 
   // ---- Fonts (window_fonts.cpp) ----
