@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "skinui/language_tokens.h"
 #include "skinui/window_manager.h"
 
 namespace SkinUI {
@@ -69,7 +70,7 @@ void CWindowManagerUI::DestroyTooltip() { tooltip_.reset(); }
 
 void CWindowManagerUI::ShowTooltip(CControlUI* control) {
   if (!control || control->ToolTip().empty()) return;
-  tooltipText_ = control->ToolTip();
+  tooltipText_ = ReplaceLanguageTokens(control->ToolTip());
   if (!tooltip_) {
     tooltip_.reset(::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,

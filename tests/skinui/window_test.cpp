@@ -334,8 +334,9 @@ BOOL CALLBACK FindTooltip(HWND window, LPARAM data) {
 
 TEST(SkinWindow, HoverShowsTheControlsTooltip) {
   TestWindow window(
-      L"<Window size=\"100,100\"><VerticalLayout><Control name=\"plain\" height=\"50\"/>"
-      L"<Control name=\"tipped\" tooltip=\"hello tip\"/></VerticalLayout></Window>");
+      L"<Window size=\"100,100\"><MultiLanguage id=\"9071\" value=\"tip\"/>"
+      L"<VerticalLayout><Control name=\"plain\" height=\"50\"/>"
+      L"<Control name=\"tipped\" tooltip=\"hello %{9071}\"/></VerticalLayout></Window>");
   HWND hwnd = window.Open();
   ASSERT_NE(nullptr, hwnd);
   ASSERT_TRUE(PumpUntil([&] { return window.Count(L"windowinit") == 1; }));
@@ -355,7 +356,7 @@ TEST(SkinWindow, HoverShowsTheControlsTooltip) {
   tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
   tool.lpszText = text;
   ::SendMessageW(found.second, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
-  EXPECT_STREQ(L"hello tip", text);
+  EXPECT_STREQ(L"hello tip", text) << "language tokens are replaced in tooltips";
   ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(found.second); })) << "closing destroys the tooltip";
 }
