@@ -39,9 +39,9 @@ CURLcode ReadContentLength(CURL* handle, double* length) {
 
 bool IsFileAddress(const std::wstring& url) { return url.compare(0, 8, L"file:///") == 0; }
 
-int64_t FileSize(const std::string& path) {
+int64_t FileSize(const std::wstring& path) {
   struct _stati64 info;
-  if (_stati64(path.c_str(), &info) != 0) return -1;
+  if (_wstati64(path.c_str(), &info) != 0) return -1;
   return info.st_size;
 }
 
@@ -54,15 +54,15 @@ CurlClient::CurlClient(std::wstring url, std::wstring path, CCurlDownloader* own
 
 CurlClient::~CurlClient() {
   stopRequested = true;
-  std::remove(Utils::WideToMultiByte(GetSavePath(true), CP_ACP).c_str());
+  _wremove(GetSavePath(true).c_str());
 }
 
 std::wstring CurlClient::GetSavePath(bool part) const { return part ? path + L".part" : path; }
 
 int CurlClient::Start() {
   WRITE_LOG_TEXT(L"start download");
-  const std::string partPath = Utils::WideToMultiByte(GetSavePath(true), CP_ACP);
-  const std::string targetPath = Utils::WideToMultiByte(path, CP_ACP);
+  // Files are named in UTF-16 throughout: the user's folder may hold any character.
+  const std::wstring partPath = GetSavePath(true);
   const std::string address = Utils::WideToMultiByte(url, IsFileAddress(url) ? CP_ACP : CP_UTF8);
 
   if (realUrl.empty() || contentLength < kMinLength) {
@@ -80,8 +80,8 @@ int CurlClient::Start() {
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
 
   if (result == 0) {
-    std::remove(targetPath.c_str());
-    if (std::rename(partPath.c_str(), targetPath.c_str()) != 0) {
+    _wremove(path.c_str());
+    if (_wrename(partPath.c_str(), path.c_str()) != 0) {
       // The body is complete in the ".part" file but not at the target path: reporting success
       // here would hand the owner a file that does not exist.
       result = CURLE_WRITE_ERROR;
@@ -93,10 +93,10 @@ int CurlClient::Start() {
 }
 
 // Steps 5 to 11 of an attempt: the handle and the ".part" file live exactly as long as this call.
-int CurlClient::Transfer(const std::string& partPath) {
+int CurlClient::Transfer(const std::wstring& partPath) {
   curl.reset(curl_easy_init());
   if (!curl) return kNoHandle;
-  Utils::UniqueCFile file(std::fopen(partPath.c_str(), "ab+"));
+  Utils::UniqueCFile file(_wfopen(partPath.c_str(), L"ab+"));
   int result = kPartFileError;
   if (file) {
     result = Perform(file.get(), partPath);
@@ -108,7 +108,7 @@ int CurlClient::Transfer(const std::string& partPath) {
   return result;
 }
 
-int CurlClient::Perform(FILE* file, const std::string& partPath) {
+int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   ApplyWriteBuffer(file);
   CURL* handle = curl.get();
   Utils::UniqueCurlList headers;

@@ -60,8 +60,8 @@ class CurlClient {
   void SetProgressFn(ProgressFn fn) { progressFn = fn; }
 
  private:
-  int Transfer(const std::string& partPath);
-  int Perform(FILE* file, const std::string& partPath);
+  int Transfer(const std::wstring& partPath);
+  int Perform(FILE* file, const std::wstring& partPath);
   // Applies the options every request of this client shares beyond the fixed ones: bounded
   // redirects, and an abort hook so that a stop also ends a running probe.
   int SetCommonOptions(CURL* handle);

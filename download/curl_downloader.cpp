@@ -7,7 +7,6 @@
 
 #include "app/log.h"
 #include "download/md5.h"
-#include "utils/text_conversion.h"
 
 CCurlDownloader::CCurlDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
     : callback(std::move(callback)),
@@ -69,7 +68,7 @@ void CCurlDownloader::dlThreadFun() {
 
   const std::string expected = Md5FromUrl(client.RealUrl());
   if (IsUsableMd5(expected)) {
-    const std::string actual = FileMd5Hex(Utils::WideToMultiByte(path, CP_ACP));
+    const std::string actual = FileMd5Hex(path);
     if (IsUsableMd5(actual) && actual != expected) {
       // A file that failed verification is never left in place for anyone to run.
       ::DeleteFileW(path.c_str());

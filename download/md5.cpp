@@ -15,17 +15,13 @@ namespace {
 // cost of hashing a package of hundreds of megabytes.
 constexpr size_t kReadBlock = 256 * 1024;
 
-}  // namespace
-
-std::string FileMd5Hex(const std::string& path) {
-  if (path.empty()) return std::string();
-  Utils::UniqueCFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::string();
+// The digest of an open stream, read from its current position to its end.
+std::string StreamMd5Hex(FILE* stream) {
   std::vector<Byte> block(kReadBlock);
   CMd5 md5;
   Md5_Init(&md5);
   for (;;) {
-    const size_t read = std::fread(block.data(), 1, block.size(), file.get());
+    const size_t read = std::fread(block.data(), 1, block.size(), stream);
     if (read == 0) break;
     Md5_Update(&md5, block.data(), read);
   }
@@ -39,6 +35,20 @@ std::string FileMd5Hex(const std::string& path) {
     hex.push_back(kHex[b & 0x0F]);
   }
   return hex;
+}
+
+}  // namespace
+
+std::string FileMd5Hex(const std::string& path) {
+  if (path.empty()) return std::string();
+  Utils::UniqueCFile file(std::fopen(path.c_str(), "rb"));
+  return file ? StreamMd5Hex(file.get()) : std::string();
+}
+
+std::string FileMd5Hex(const std::wstring& path) {
+  if (path.empty()) return std::string();
+  Utils::UniqueCFile file(_wfopen(path.c_str(), L"rb"));
+  return file ? StreamMd5Hex(file.get()) : std::string();
 }
 
 std::string Md5FromUrl(const std::string& address) {

@@ -7,6 +7,8 @@
 // 32 lowercase hexadecimal digits of the file's MD5; empty for an empty path or a file that
 // cannot be opened. The path is in the ANSI code page.
 std::string FileMd5Hex(const std::string& path);
+// The same for a path in UTF-16: any folder name the user may choose.
+std::string FileMd5Hex(const std::wstring& path);
 
 // The text between the last two '/' of the address; empty with fewer than two '/'.
 std::string Md5FromUrl(const std::string& address);

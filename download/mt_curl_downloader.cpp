@@ -40,10 +40,10 @@ std::wstring CurlText(int code) {
   return Utils::MultiByteToWide(curl_easy_strerror(static_cast<CURLcode>(code)), CP_ACP);
 }
 
-int64_t ExistingSize(const std::string& path) {
-  if (_access(path.c_str(), 0) != 0) return 0;
+int64_t ExistingSize(const std::wstring& path) {
+  if (_waccess(path.c_str(), 0) != 0) return 0;
   struct _stati64 info;
-  if (_stati64(path.c_str(), &info) != 0) return 0;
+  if (_wstati64(path.c_str(), &info) != 0) return 0;
   return info.st_size;
 }
 
@@ -56,7 +56,7 @@ CMTCurlDownloader::CMTCurlDownloader(DownloadCallback callback, std::wstring url
       stopEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   EnsureCurlGlobalInit();
   ::DeleteFileW(this->path.c_str());
-  DeleteSegmentFiles(Utils::WideToMultiByte(this->path, CP_ACP));
+  DeleteSegmentFiles(this->path);
 }
 
 CMTCurlDownloader::~CMTCurlDownloader() {
@@ -93,12 +93,12 @@ void CMTCurlDownloader::SetLastPercent(double percent) {
   lastPercent = percent;
 }
 
-std::string CMTCurlDownloader::SegmentPath(const std::string& name, int index) const {
-  return name + "_" + std::to_string(index);
+std::wstring CMTCurlDownloader::SegmentPath(const std::wstring& name, int index) const {
+  return name + L"_" + std::to_wstring(index);
 }
 
-void CMTCurlDownloader::DeleteSegmentFiles(const std::string& name) const {
-  for (int i = 0; i < kMaxSegments; ++i) ::DeleteFileA(SegmentPath(name, i).c_str());
+void CMTCurlDownloader::DeleteSegmentFiles(const std::wstring& name) const {
+  for (int i = 0; i < kMaxSegments; ++i) ::DeleteFileW(SegmentPath(name, i).c_str());
 }
 
 void CMTCurlDownloader::JoinRunThreads() {
@@ -118,7 +118,8 @@ void CMTCurlDownloader::Start_Down() {
   if (stopping) return;
   Send(DL_CODE_START, 1.0, L"");
   WRITE_LOG_TEXT(L"start download");
-  const std::string name = Utils::WideToMultiByte(path, CP_ACP);
+  // Files are named in UTF-16 throughout: the user's folder may hold any character.
+  const std::wstring& name = path;
   const bool fileAddress = url.compare(0, 8, L"file:///") == 0;
   const std::string address = Utils::WideToMultiByte(url, fileAddress ? CP_ACP : CP_UTF8);
 
@@ -144,7 +145,7 @@ void CMTCurlDownloader::Start_Down() {
     int64_t existing = ExistingSize(part->partPath);
     if (existing > segmentSize) {
       // Longer than its range: it cannot hold this range's bytes, so it is fetched afresh.
-      ::DeleteFileA(part->partPath.c_str());
+      ::DeleteFileW(part->partPath.c_str());
       existing = 0;
     }
     part->received = existing;
@@ -156,7 +157,7 @@ void CMTCurlDownloader::Start_Down() {
       part->state = 0;
     } else {
       part->state = -1;
-      part->file.reset(std::fopen(part->partPath.c_str(), "ab+"));
+      part->file.reset(_wfopen(part->partPath.c_str(), L"ab+"));
       if (part->file) {
         ApplyWriteBuffer(part->file.get());
       } else {
@@ -355,7 +356,7 @@ void CMTCurlDownloader::WaitForFinish() {
     if (!Pause(kFinishPollMs)) return;
   }
   if (stopping) return;
-  const std::string name = Utils::WideToMultiByte(path, CP_ACP);
+  const std::wstring& name = path;
   int failCode = 0;
   for (const auto& part : parts) {
     if (part->state != 0) {
@@ -393,7 +394,7 @@ void CMTCurlDownloader::WaitForFinish() {
     const std::string actual = FileMd5Hex(name);
     if (IsUsableMd5(actual) && actual != expectedMd5) {
       Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
-      ::DeleteFileA(name.c_str());
+      ::DeleteFileW(name.c_str());
       ClearParts();
       if (retried) {
         WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
@@ -423,19 +424,19 @@ void CMTCurlDownloader::Fail(int code) {
   }
 }
 
-int CMTCurlDownloader::JoinSegments(const std::string& name) {
+int CMTCurlDownloader::JoinSegments(const std::wstring& name) {
   // Every segment file is opened before the first one is changed, so that a file that cannot
   // be opened leaves the segments as they were.
-  Utils::UniqueCFile first(std::fopen(SegmentPath(name, 0).c_str(), "ab+"));
+  Utils::UniqueCFile first(_wfopen(SegmentPath(name, 0).c_str(), L"ab+"));
   if (!first) {
-    WAIT_THREAD_LOG(L"cannot open %s", Utils::MultiByteToWide(SegmentPath(name, 0), CP_ACP).c_str());
+    WAIT_THREAD_LOG(L"cannot open %s", SegmentPath(name, 0).c_str());
     return kSegmentFileError;
   }
   std::vector<Utils::UniqueCFile> later;
   for (size_t i = 1; i < parts.size(); ++i) {
-    later.emplace_back(std::fopen(parts[i]->partPath.c_str(), "rb+"));
+    later.emplace_back(_wfopen(parts[i]->partPath.c_str(), L"rb+"));
     if (!later.back()) {
-      WAIT_THREAD_LOG(L"cannot open %s", Utils::MultiByteToWide(parts[i]->partPath, CP_ACP).c_str());
+      WAIT_THREAD_LOG(L"cannot open %s", parts[i]->partPath.c_str());
       return kSegmentFileError;
     }
   }
@@ -449,12 +450,12 @@ int CMTCurlDownloader::JoinSegments(const std::string& name) {
     }
     if (std::ferror(source)) return CURLE_READ_ERROR;
     later[i].reset();
-    WAIT_THREAD_LOG(L"partPath::%s", Utils::MultiByteToWide(parts[i + 1]->partPath, CP_ACP).c_str());
+    WAIT_THREAD_LOG(L"partPath::%s", parts[i + 1]->partPath.c_str());
   }
   if (std::fclose(first.release()) != 0) return CURLE_WRITE_ERROR;  // the last buffered bytes
-  if (std::rename(SegmentPath(name, 0).c_str(), name.c_str()) != 0) {
+  if (_wrename(SegmentPath(name, 0).c_str(), name.c_str()) != 0) {
     // The joined package is not at the target path: success here would report a missing file.
-    WAIT_THREAD_LOG(L"cannot rename to %s", Utils::MultiByteToWide(name, CP_ACP).c_str());
+    WAIT_THREAD_LOG(L"cannot rename to %s", name.c_str());
     return CURLE_WRITE_ERROR;
   }
   DeleteSegmentFiles(name);

@@ -29,7 +29,7 @@ class CMTCurlDownloader : public CDownloader {
     int32_t end = 0;          // offset of the range's last byte
     Utils::UniqueCurl curl;
     std::string url;
-    std::string partPath;
+    std::wstring partPath;
     // -1 to be fetched, 0 complete, kSegmentFileError, or the libcurl result of the last attempt.
     int state = -1;
     // Bytes of the range on disk. Written by the range's own thread, summed by the progress
@@ -68,11 +68,11 @@ class CMTCurlDownloader : public CDownloader {
   void WaitForFinish();
   // Appends the later segment files to the first and moves it to the target path; 0, or the
   // code the run fails with.
-  int JoinSegments(const std::string& name);
+  int JoinSegments(const std::wstring& name);
   void Fail(int code);
   void ClearParts();
-  void DeleteSegmentFiles(const std::string& name) const;
-  std::string SegmentPath(const std::string& name, int index) const;
+  void DeleteSegmentFiles(const std::wstring& name) const;
+  std::wstring SegmentPath(const std::wstring& name, int index) const;
   // Joins the wait and segment threads of the run before: a run begins only after they have ended.
   void JoinRunThreads();
   void Send(int code, double progress, const wchar_t* text);

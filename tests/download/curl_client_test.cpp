@@ -120,6 +120,38 @@ TEST(CurlClient, FetchesAFileAddress) {
   EXPECT_TRUE(FileHoldsPackage(target, kMiB));
 }
 
+// In a folder the ANSI code page cannot spell: an existing ".part" file is continued from its
+// size and moved over an older target, and the client's end removes the ".part" of a cut attempt.
+TEST(CurlClient, ResumesAndRemovesThePartFileInAFolderOutsideTheAnsiCodePage) {
+  const Package& package = GetPackage(kFiveMiB);
+  constexpr size_t kHeld = 300001;
+  TempFolder folder;
+  for (const std::wstring& name : WideFolderNames()) {
+    SCOPED_TRACE(Utils::WideToMultiByte(name, CP_UTF8));
+    const std::wstring target = MakeFolder(folder.Path(), name) + L"\\" + kTargetName;
+    {
+      auto& server = ServeWithFault(package, "correct");
+      ASSERT_TRUE(TestSupport::WriteFileBytes(target, "an older file"));
+      CurlClient client(TemplateAddress(server), target, nullptr);
+      ASSERT_TRUE(TestSupport::WriteFileBytes(client.GetSavePath(true), PackageBytes(kFiveMiB).substr(0, kHeld)));
+      EXPECT_EQ(0, client.Start());
+      EXPECT_EQ(static_cast<int64_t>(kHeld), client.ResumeOffset());
+      EXPECT_EQ(std::vector<std::string>{"bytes=300001-"}, Ranges(server));
+      EXPECT_TRUE(FileHoldsPackage(target, kFiveMiB));
+      EXPECT_FALSE(FileExists(client.GetSavePath(true)));
+    }
+    ASSERT_TRUE(::DeleteFileW(target.c_str()));
+    {
+      auto& server = ServeWithFault(package, "close-first-3");
+      auto client = std::make_unique<CurlClient>(TemplateAddress(server), target, nullptr);
+      EXPECT_EQ(18, client->Start());
+      EXPECT_EQ(262144, SizeOf(client->GetSavePath(true)));
+      client.reset();
+      EXPECT_FALSE(FileExists(target + L".part"));
+    }
+  }
+}
+
 TEST(CurlClient, ReportsAPartFileThatCannotBeOpened) {
   const Package& package = GetPackage(kMiB);
   auto& server = ServeWithFault(package, "correct");

@@ -32,13 +32,15 @@ Event Find(const std::vector<Event>& events, int code, size_t nth = 0) {
 }
 
 // Runs one download to its end and returns the codes it sent (1002 left out).
+// With a subfolder name, the target lies in that folder inside the temporary one.
 struct Download {
   TempFolder folder;
-  std::wstring target = folder.File(kTargetName);
+  std::wstring target;
   EventRecorder events;
   std::unique_ptr<CCurlDownloader> downloader;
 
-  explicit Download(const std::wstring& address, bool restartOnRetry = false) {
+  explicit Download(const std::wstring& address, bool restartOnRetry = false, const std::wstring& subfolder = L"")
+      : target((subfolder.empty() ? folder.Path() : MakeFolder(folder.Path(), subfolder)) + L"\\" + kTargetName) {
     downloader = std::make_unique<CCurlDownloader>(events.Callback(), address, target);
     if (restartOnRetry) events.RestartOnRetry(downloader.get());
     downloader->Start();
@@ -121,6 +123,41 @@ TEST(CCurlDownloader, RecoversFromCutTransfersByResuming) {
   EXPECT_EQ((Codes{1001, 1003}), run.codes());
   EXPECT_EQ(4u, Gets(server).size());
   EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+}
+
+struct WideFolderCase {
+  const char* scenario;
+  Digest digest;
+  Codes codes;
+  std::vector<std::string> ranges;  // of the GET requests, in order
+};
+
+// A folder the ANSI code page cannot spell: the package arrives byte-exact, a cut body is
+// resumed from the ".part" file there, and its digest is really checked (a wrong one removes it).
+TEST(CCurlDownloader, DownloadsIntoAFolderOutsideTheAnsiCodePage) {
+  const WideFolderCase cases[] = {
+      {"correct", Digest::kCorrect, {1001, 1003}, {"-"}},
+      {"close-first-3", Digest::kCorrect, {1001, 1003}, {"-", "bytes=262144-", "bytes=524288-", "bytes=786432-"}},
+      {"correct", Digest::kWrong, {1001, 1006, 1005}, {"-"}},
+  };
+  const Package& package = GetPackage(kFiveMiB);
+  for (const std::wstring& name : WideFolderNames()) {
+    for (const WideFolderCase& c : cases) {
+      SCOPED_TRACE(Utils::WideToMultiByte(name, CP_UTF8) + " " + c.scenario + " " + RouteOf(c.digest));
+      auto& server = ServeWithFault(package, c.scenario, c.digest);
+      Download run(TemplateAddress(server), false, name);
+      EXPECT_EQ(c.codes, run.codes());
+      std::vector<std::string> ranges;
+      for (const auto& get : Gets(server)) ranges.push_back(get.range);
+      EXPECT_EQ(c.ranges, ranges);
+      if (c.codes.back() == 1003) {
+        EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+      } else {
+        EXPECT_FALSE(FileExists(run.target));
+      }
+      EXPECT_FALSE(FileExists(run.target + L".part"));
+    }
+  }
 }
 
 // Errors other than 18 cost two of the twelve: six attempts.

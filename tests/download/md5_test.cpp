@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/download/test_packages.h"
 #include "tests/support/sandbox.h"
 #include "utils/text_conversion.h"
 
@@ -37,6 +38,30 @@ TEST(FileMd5Hex, MatchesTheReferenceDigests) {
     const std::wstring file = folder.File(L"content.bin");
     ASSERT_TRUE(TestSupport::WriteFileBytes(file, c.content));
     EXPECT_EQ(c.md5, FileMd5Hex(Narrow(file))) << "content of " << c.content.size() << " bytes";
+    EXPECT_EQ(c.md5, FileMd5Hex(file)) << "content of " << c.content.size() << " bytes, by its UTF-16 path";
+  }
+}
+
+// The fixture is only worth its name when the ANSI code page cannot spell these folders.
+TEST(WideFolderNames, LieOutsideCodePage1252) {
+  if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page is " << ::GetACP() << ", these names assume 1252";
+  for (const std::wstring& name : DownloadTest::WideFolderNames()) {
+    EXPECT_FALSE(DownloadTest::FitsAnsiCodePage(name)) << Utils::WideToMultiByte(name, CP_UTF8);
+  }
+  EXPECT_TRUE(DownloadTest::FitsAnsiCodePage(L"plain"));
+}
+
+// A file in a folder the ANSI code page cannot spell, and with such a name itself.
+TEST(FileMd5Hex, ReadsAFileByItsUtf16Path) {
+  TempFolder folder;
+  for (const std::wstring& name : DownloadTest::WideFolderNames()) {
+    SCOPED_TRACE(Utils::WideToMultiByte(name, CP_UTF8));
+    const std::wstring inside = DownloadTest::MakeFolder(folder.Path(), name);
+    for (const std::wstring& file : {inside + L"\\content.bin", inside + L"\\" + name + L".bin"}) {
+      ASSERT_TRUE(TestSupport::WriteFileBytes(file, "message digest"));
+      EXPECT_EQ("f96b697d7cb7938d525a2f31aaf161d0", FileMd5Hex(file));
+    }
+    EXPECT_EQ("", FileMd5Hex(inside + L"\\missing.bin"));
   }
 }
 
@@ -45,6 +70,9 @@ TEST(FileMd5Hex, IsEmptyWithoutAReadableFile) {
   EXPECT_EQ("", FileMd5Hex(""));
   EXPECT_EQ("", FileMd5Hex(Narrow(folder.File(L"missing.bin"))));
   EXPECT_EQ("", FileMd5Hex(Narrow(folder.Path() + L"\\no-such-folder\\file.bin")));
+  EXPECT_EQ("", FileMd5Hex(std::wstring()));
+  EXPECT_EQ("", FileMd5Hex(folder.File(L"missing.bin")));
+  EXPECT_EQ("", FileMd5Hex(folder.Path()));
 }
 
 TEST(Md5FromUrl, TakesTheLastDirectoryName) {

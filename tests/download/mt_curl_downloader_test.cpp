@@ -54,6 +54,8 @@ struct Download {
   std::unique_ptr<CMTCurlDownloader> downloader;
 
   std::wstring Segment(int index) const { return target + L"_" + std::to_wstring(index); }
+  // Puts the target in a new folder of this name inside the temporary one.
+  void InFolder(const std::wstring& name) { target = MakeFolder(folder.Path(), name) + L"\\" + kTargetName; }
 
   void Start(const std::wstring& address, bool restartOnRetry = false) {
     downloader = std::make_unique<CMTCurlDownloader>(events.Callback(), address, target);
@@ -216,6 +218,51 @@ TEST(CMTCurlDownloader, RefusesAWholeBodyForTheSecondRange) {
   EXPECT_EQ((Codes{1001, 1005}), run.codes());
   EXPECT_EQ(23.0, Find(run.events.Events(), 1005).progress);
   EXPECT_FALSE(FileExists(run.target));
+}
+
+struct WideFolderCase {
+  const char* scenario;
+  Digest digest;
+  Codes codes;  // the owner answers 1005 by starting once more
+};
+
+// A folder the ANSI code page cannot spell: both segment files are written, kept across the
+// restart, continued from their sizes and joined there; the digest of the joined file is really
+// checked (a wrong one removes it).
+TEST(CMTCurlDownloader, DownloadsIntoAFolderOutsideTheAnsiCodePage) {
+  const WideFolderCase cases[] = {
+      {"correct", Digest::kCorrect, {1001, 1003}},
+      {"second-range-fails-first-8", Digest::kCorrect, {1001, 1005, kRetryHandlerEnd, 1001, 1003}},
+      {"correct", Digest::kWrong, {1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}},
+  };
+  const Package& package = GetPackage(kTwoSegments);
+  for (const std::wstring& name : WideFolderNames()) {
+    for (const WideFolderCase& c : cases) {
+      SCOPED_TRACE(Utils::WideToMultiByte(name, CP_UTF8) + " " + c.scenario + " " + RouteOf(c.digest));
+      auto& server = ServeWithFault(package, c.scenario, c.digest);
+      Download run;
+      run.InFolder(name);
+      bool segmentsKept = false;
+      run.events.BeforeRestart([&] {
+        segmentsKept = FileHoldsPackageRange(run.Segment(0), kTwoSegments, 0, kSegment) && FileExists(run.Segment(1));
+      });
+      run.Start(TemplateAddress(server), true);
+      EXPECT_EQ(c.codes, run.codes());
+      if (c.scenario == std::string("second-range-fails-first-8")) {
+        EXPECT_TRUE(segmentsKept) << "the restart had the complete first segment file to keep";
+        const auto gets = Gets(server);
+        ASSERT_EQ(10u, gets.size());  // the first range, eight of the second, then its rest
+        EXPECT_EQ("bytes=10551296-20971519", gets.back().range);
+      }
+      if (c.codes.back() == 1003) {
+        EXPECT_TRUE(FileHoldsPackage(run.target, kTwoSegments));
+      } else {
+        EXPECT_FALSE(FileExists(run.target));
+      }
+      EXPECT_FALSE(FileExists(run.Segment(0)));
+      EXPECT_FALSE(FileExists(run.Segment(1)));
+    }
+  }
 }
 
 // Errors other than 18 cost two of the twelve: seven attempts per range.

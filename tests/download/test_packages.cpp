@@ -175,6 +175,25 @@ std::vector<TestSupport::FaultServer::Request> Gets(const TestSupport::FaultServ
   return gets;
 }
 
+const std::vector<std::wstring>& WideFolderNames() {
+  static const std::vector<std::wstring> names{L"安装", L"Ωmega"};
+  return names;
+}
+
+bool FitsAnsiCodePage(const std::wstring& text) {
+  BOOL usedDefault = FALSE;
+  const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, &usedDefault);
+  return length > 0 && !usedDefault;
+}
+
+std::wstring MakeFolder(const std::wstring& parent, const std::wstring& name) {
+  const std::wstring folder = parent + L"\\" + name;
+  if (!::CreateDirectoryW(folder.c_str(), nullptr))
+    ADD_FAILURE() << "cannot create " << Utils::WideToMultiByte(folder, CP_UTF8);
+  return folder;
+}
+
 ::testing::AssertionResult FileHoldsPackageRange(const std::wstring& file, size_t size, size_t offset, size_t length) {
   if (!TestSupport::FileExists(file)) {
     return ::testing::AssertionFailure() << Utils::WideToMultiByte(file, CP_UTF8) << " does not exist";

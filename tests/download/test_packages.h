@@ -55,6 +55,13 @@ std::vector<TestSupport::FaultServer::Request> Gets(const TestSupport::FaultServ
 // The file name the installer downloads the package to.
 constexpr const wchar_t* kTargetName = L"__Package_Dravix.exe";
 
+// Folder names the ANSI code page of the test prefix (1252) cannot spell: Chinese and Greek.
+const std::vector<std::wstring>& WideFolderNames();
+// True when every character of the text has a form in the ANSI code page.
+bool FitsAnsiCodePage(const std::wstring& text);
+// Creates the folder "<parent>\<name>" and returns its path; fails the test when it cannot.
+std::wstring MakeFolder(const std::wstring& parent, const std::wstring& name);
+
 // True when the file holds exactly the package's bytes; explains a difference otherwise.
 ::testing::AssertionResult FileHoldsPackage(const std::wstring& file, size_t size);
 // A range of the package's bytes.
