@@ -102,7 +102,7 @@ void WinHttpDownloader::Run() {
 
   const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
   if (IsUsableMd5(expected)) {
-    const std::string actual = FileMd5Hex(Utils::WideToMultiByte(path, CP_ACP));
+    const std::string actual = FileMd5Hex(path);
     if (IsUsableMd5(actual) && actual != expected) {
       ::DeleteFileW(path.c_str());
       Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");

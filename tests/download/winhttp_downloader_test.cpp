@@ -47,13 +47,15 @@ void ExpectOrderedProgress(const std::vector<Event>& events) {
 }
 
 // One downloader run to its end (and its restarts, when asked).
+// `subfolder` names a folder to create inside the temporary one for the target.
 struct Download {
   TempFolder folder;
-  std::wstring target = folder.File(kTargetName);
+  std::wstring target;
   EventRecorder events;
   std::unique_ptr<WinHttpDownloader> downloader;
 
-  explicit Download(const std::wstring& address, bool restartOnRetry = false) {
+  explicit Download(const std::wstring& address, bool restartOnRetry = false, const std::wstring& subfolder = L"") {
+    target = (subfolder.empty() ? folder.Path() : MakeFolder(folder.Path(), subfolder)) + L"\\" + kTargetName;
     downloader = std::make_unique<WinHttpDownloader>(events.Callback(), address, target);
     if (restartOnRetry) events.RestartOnRetry(downloader.get());
   }
@@ -155,6 +157,24 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     EXPECT_EQ(0.0, Find(events, 1004).progress);
     EXPECT_FALSE(FileExists(run.target));
     EXPECT_FALSE(run.events.Overlapped());
+  }
+}
+
+TEST(WinHttpDownloader, VerifiesInFoldersOutsideTheAnsiCodePage) {
+  const Package& package = GetPackage(kMiB);
+  for (const std::wstring& name : WideFolderNames()) {
+    SCOPED_TRACE(Utils::WideToMultiByte(name, CP_UTF8));
+    {
+      Download run(Wide(package.Address(Digest::kCorrect)), false, name);
+      EXPECT_EQ((Codes{1001, 1003}), run.Run());
+      EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+    }
+    {
+      // The digest must really be compared there: a wrong one may not pass as unreadable.
+      Download run(Wide(package.Address(Digest::kWrong)), true, name);
+      EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.Run());
+      EXPECT_FALSE(FileExists(run.target));
+    }
   }
 }
 
