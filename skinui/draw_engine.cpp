@@ -19,15 +19,8 @@ using DecodedPixels = std::unique_ptr<stbi_uc, decltype(&stbi_image_free)>;
 // Fills a top-down 32-bit DIB section from RGBA pixels: blue, green, red premultiplied by
 // alpha, then every pixel equal to the mask cleared.
 std::unique_ptr<ImageInfo> MakeImage(const unsigned char* rgba, int width, int height, DWORD mask) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  Utils::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  Utils::UniqueBitmap bitmap = Utils::CreateTopDownBitmap(nullptr, width, height, &bits);
   if (!bitmap || !bits) return nullptr;
 
   bool hasAlpha = false;

@@ -29,15 +29,8 @@ void CDrawEngine::DrawColour(HDC dc, const RECT& rect, DWORD colour) {
   }
   if (Alpha(colour) == 0) return;
   // A one-pixel premultiplied bitmap stretched over the rectangle does the blending.
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 1;
-  info.bmiHeader.biHeight = 1;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  Utils::UniqueBitmap pixel(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  Utils::UniqueBitmap pixel = Utils::CreateTopDownBitmap(dc, 1, 1, &bits);
   if (!pixel || !bits) return;
   const DWORD a = Alpha(colour);
   const DWORD r = ((colour >> 16) & 0xFF) * a / 255;

@@ -28,6 +28,22 @@ using UniquePen = UniqueResource<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueRegion = UniqueResource<HRGN, GdiObjectTraits<HRGN>>;
 using UniqueMemoryDC = UniqueResource<HDC, MemoryDCTraits>;
 
+// A top-down 32-bit DIB section (blue, green, red, alpha bytes; rows from the top), its pixels
+// at *bits. Null (and *bits null) when it cannot be made.
+inline UniqueBitmap CreateTopDownBitmap(HDC dc, int width, int height, void** bits) noexcept {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  UniqueBitmap bitmap(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+  if (!bitmap) *bits = nullptr;
+  return bitmap;
+}
+
 // GetDC -> ReleaseDC: the release needs the window too, so the owner keeps both.
 class WindowDC {
  public:

@@ -80,16 +80,9 @@ HDC ControlTestWindow::Repaint() {
 }
 
 PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), height_(height), fill_(fill) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   dc_.reset(::CreateCompatibleDC(nullptr));
-  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  bitmap_ = Utils::CreateTopDownBitmap(dc_.get(), width, height, &bits);
   bits_ = static_cast<unsigned char*>(bits);
   selection_.emplace(dc_.get(), bitmap_.get());
   Utils::UniqueBrush brush(::CreateSolidBrush(fill));

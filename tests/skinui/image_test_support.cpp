@@ -37,15 +37,8 @@ void ResetSkinSource(const std::wstring& folder) {
 }  // namespace
 
 Canvas::Canvas(int width, int height, uint32_t fill) : width_(width), height_(height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  bitmap_ = Utils::CreateTopDownBitmap(nullptr, width, height, &bits);
   bits_ = static_cast<uint32_t*>(bits);
   dc_.reset(::CreateCompatibleDC(nullptr));
   selected_ = std::make_unique<Utils::SelectionGuard>(dc_.get(), bitmap_.get());

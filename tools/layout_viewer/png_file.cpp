@@ -38,15 +38,8 @@ bool WritePngFile(const std::wstring& path, const unsigned char* rgba, int width
 std::vector<unsigned char> CaptureDC(HDC dc, int width, int height) {
   std::vector<unsigned char> rgba;
   if (!dc || width <= 0 || height <= 0) return rgba;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  Utils::UniqueBitmap copy(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  Utils::UniqueBitmap copy = Utils::CreateTopDownBitmap(dc, width, height, &bits);
   Utils::UniqueMemoryDC target(::CreateCompatibleDC(dc));
   if (!copy || !bits || !target) return rgba;
   {
