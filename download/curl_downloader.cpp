@@ -66,23 +66,15 @@ void CCurlDownloader::dlThreadFun() {
   }
   if (stopping) return;
 
-  const std::string expected = Md5FromUrl(client.RealUrl());
-  if (IsUsableMd5(expected)) {
-    const std::string actual = FileMd5Hex(path);
-    if (IsUsableMd5(actual) && actual != expected) {
-      // A file that failed verification is never left in place for anyone to run.
-      ::DeleteFileW(path.c_str());
-      Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-      if (retried) {
-        Send(DL_CODE_FAIL, 0.0, L"LibCurl");
-      } else {
-        retried = true;
-        Send(DL_CODE_RETRY, 0.0, L"LibCurl");
-      }
-      return;
-    }
-  } else {
-    Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+  const DigestCheck digest = CheckDigest(Md5FromUrl(client.RealUrl()), path);
+  if (digest == DigestCheck::kMismatch) {
+    // A file that failed verification is never left in place for anyone to run.
+    ::DeleteFileW(path.c_str());
+    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    retried = true;
+    return;
   }
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
   Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
 }

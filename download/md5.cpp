@@ -58,3 +58,9 @@ std::string Md5FromUrl(const std::string& address) {
   if (before == std::string::npos) return std::string();
   return address.substr(before + 1, last - before - 1);
 }
+
+DigestCheck CheckDigest(const std::string& expected, const std::wstring& path) {
+  if (!IsUsableMd5(expected)) return DigestCheck::kNoDigest;
+  const std::string actual = FileMd5Hex(path);
+  return IsUsableMd5(actual) && actual != expected ? DigestCheck::kMismatch : DigestCheck::kMatch;
+}

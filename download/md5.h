@@ -15,3 +15,9 @@ std::string Md5FromUrl(const std::string& address);
 
 // A digest is usable only with exactly 32 characters.
 inline bool IsUsableMd5(const std::string& digest) { return digest.size() == 32; }
+
+// What the check of a downloaded file against the digest of its address found.
+enum class DigestCheck { kNoDigest, kMatch, kMismatch };
+// `expected` as Md5FromUrl gives it. A file whose own digest cannot be read is not called a
+// mismatch: the downloaders have just written it whole.
+DigestCheck CheckDigest(const std::string& expected, const std::wstring& path);

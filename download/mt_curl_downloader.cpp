@@ -390,25 +390,22 @@ void CMTCurlDownloader::WaitForFinish() {
     return;
   }
 
-  if (IsUsableMd5(expectedMd5)) {
-    const std::string actual = FileMd5Hex(name);
-    if (IsUsableMd5(actual) && actual != expectedMd5) {
-      Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
-      ::DeleteFileW(name.c_str());
-      ClearParts();
-      if (retried) {
-        WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
-        Send(DL_CODE_FAIL, 0.0, L"LibCurl");
-      } else {
-        retried = true;
-        WAIT_THREAD_LOG(L"finish recv, md5 chaek failed retry once.\r\n");
-        Send(DL_CODE_RETRY, 0.0, L"LibCurl");
-      }
-      return;
+  const DigestCheck digest = CheckDigest(expectedMd5, name);
+  if (digest == DigestCheck::kMismatch) {
+    Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
+    ::DeleteFileW(name.c_str());
+    ClearParts();
+    if (retried) {
+      WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
+      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+    } else {
+      retried = true;
+      WAIT_THREAD_LOG(L"finish recv, md5 chaek failed retry once.\r\n");
+      Send(DL_CODE_RETRY, 0.0, L"LibCurl");
     }
-  } else {
-    Send(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+    return;
   }
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
   WAIT_THREAD_LOG(L"finish recv\r\n");
   ClearParts();
   Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");

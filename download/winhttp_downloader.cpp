@@ -100,22 +100,14 @@ void WinHttpDownloader::Run() {
     return;
   }
 
-  const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
-  if (IsUsableMd5(expected)) {
-    const std::string actual = FileMd5Hex(path);
-    if (IsUsableMd5(actual) && actual != expected) {
-      ::DeleteFileW(path.c_str());
-      Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-      if (retried) {
-        Send(DL_CODE_FAIL, 0.0, L"LibCurl");
-      } else {
-        retried = true;
-        Send(DL_CODE_RETRY, 0.0, L"LibCurl");
-      }
-      return;
-    }
-  } else {
-    Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+  const DigestCheck digest = CheckDigest(Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8)), path);
+  if (digest == DigestCheck::kMismatch) {
+    ::DeleteFileW(path.c_str());
+    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    retried = true;
+    return;
   }
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
   Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
 }
