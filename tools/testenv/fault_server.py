@@ -25,11 +25,12 @@ import select
 import signal
 import socket
 import struct
-import subprocess
 import sys
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+from host_control import prepare_state, spawn_serve, stop_by_pid_file, write_atomically
 
 MIB = 1024 * 1024
 SEGMENT = 10 * MIB  # where the segmented downloader's second range begins
@@ -308,12 +309,6 @@ def parse_scenario_file(text):
     return name, redirects
 
 
-def write_atomically(path, text):
-    with open(path + ".tmp", "w") as f:
-        f.write(text)
-    os.replace(path + ".tmp", path)
-
-
 def serve(args):
     state = os.path.abspath(args.state)
     try:
@@ -339,33 +334,13 @@ def serve(args):
 
 
 def start(args):
-    state = os.path.abspath(args.state)
-    os.makedirs(state, exist_ok=True)
-    for name in ("port", "failed", "stopped", "pid"):
-        if os.path.exists(os.path.join(state, name)):
-            os.remove(os.path.join(state, name))
-    # Started from Wine, sys.executable is empty: take the interpreter from /proc.
-    python = sys.executable or os.path.realpath("/proc/self/exe")
-    command = [python, os.path.abspath(__file__), "serve", "--state", state, "--root", args.root]
-    with open(os.path.join(state, "server.log"), "w") as log:
-        subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+    state = prepare_state(args.state)
+    spawn_serve(__file__, ["--state", state, "--root", args.root], os.path.join(state, "server.log"))
     return 0
 
 
 def stop(args):
-    state = os.path.abspath(args.state)
-    try:
-        with open(os.path.join(state, "pid")) as f:
-            pid = int(f.read().strip())
-        os.kill(pid, signal.SIGTERM)
-        for _ in range(200):
-            os.kill(pid, 0)
-            time.sleep(0.025)
-        os.kill(pid, signal.SIGKILL)
-    except (OSError, ValueError):
-        pass  # not running, or gone
-    write_atomically(os.path.join(state, "stopped"), "")
-    return 0
+    return stop_by_pid_file(os.path.abspath(args.state))
 
 
 def main():

@@ -23,12 +23,12 @@ import argparse
 import http.client
 import os
 import signal
-import subprocess
 import sys
 import threading
-import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+from host_control import prepare_state, spawn_serve, stop_by_pid_file, write_atomically
 
 HOP_BY_HOP = {"connection", "keep-alive", "proxy-connection", "proxy-authorization", "proxy-authenticate",
               "te", "trailer", "transfer-encoding", "upgrade"}
@@ -121,12 +121,6 @@ class Handler(BaseHTTPRequestHandler):
         connection.close()
 
 
-def write_atomically(path, text):
-    with open(path + ".tmp", "w") as f:
-        f.write(text)
-    os.replace(path + ".tmp", path)
-
-
 def serve(args):
     state = os.path.abspath(args.state)
     try:
@@ -143,35 +137,16 @@ def serve(args):
 
 
 def start(args):
-    state = os.path.abspath(args.state)
-    os.makedirs(state, exist_ok=True)
-    for name in ("port", "failed", "stopped", "pid"):
-        if os.path.exists(os.path.join(state, name)):
-            os.remove(os.path.join(state, name))
-    # Started from Wine, sys.executable is empty: take the interpreter from /proc.
-    python = sys.executable or os.path.realpath("/proc/self/exe")
-    command = [python, os.path.abspath(__file__), "serve", "--state", state]
+    state = prepare_state(args.state)
+    arguments = ["--state", state]
     for route in args.route:
-        command += ["--route", route]
-    with open(os.path.join(state, "proxy.log"), "w") as log:
-        subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+        arguments += ["--route", route]
+    spawn_serve(__file__, arguments, os.path.join(state, "proxy.log"))
     return 0
 
 
 def stop(args):
-    state = os.path.abspath(args.state)
-    try:
-        with open(os.path.join(state, "pid")) as f:
-            pid = int(f.read().strip())
-        os.kill(pid, signal.SIGTERM)
-        for _ in range(200):
-            os.kill(pid, 0)
-            time.sleep(0.025)
-        os.kill(pid, signal.SIGKILL)
-    except (OSError, ValueError):
-        pass  # not running, or gone
-    write_atomically(os.path.join(state, "stopped"), "")
-    return 0
+    return stop_by_pid_file(os.path.abspath(args.state))
 
 
 def main():

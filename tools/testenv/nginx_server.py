@@ -17,7 +17,8 @@ import signal
 import socket
 import subprocess
 import sys
-import time
+
+from host_control import stop_by_pid_file, write_atomically
 
 CONF = """\
 {user}
@@ -54,12 +55,6 @@ def nginx_binary():
     raise SystemExit("nginx is not installed")
 
 
-def write_atomically(path, text):
-    with open(path + ".tmp", "w") as f:
-        f.write(text)
-    os.replace(path + ".tmp", path)
-
-
 def free_port():
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         s.bind(("127.0.0.1", 0))
@@ -94,20 +89,8 @@ def start(args):
 
 
 def stop(args):
-    state = os.path.abspath(args.state)
-    pid_file = os.path.join(state, "nginx.pid")
-    try:
-        with open(pid_file) as f:
-            pid = int(f.read().strip())
-        os.kill(pid, signal.SIGQUIT)
-        for _ in range(200):
-            os.kill(pid, 0)
-            time.sleep(0.025)
-        os.kill(pid, signal.SIGTERM)
-    except (OSError, ValueError):
-        pass  # not running, or gone
-    write_atomically(os.path.join(state, "stopped"), "")
-    return 0
+    # nginx ends gracefully on SIGQUIT and at once on SIGTERM.
+    return stop_by_pid_file(os.path.abspath(args.state), "nginx.pid", signal.SIGQUIT, signal.SIGTERM)
 
 
 def main():
