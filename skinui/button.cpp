@@ -48,13 +48,7 @@ void CButtonUI::SetEnabled(bool enabled) {
 }
 
 void CButtonUI::HandleEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->HandleEvent(event);
-    else
-      CLabelUI::HandleEvent(event);
-    return;
-  }
+  if (PassOnMouseEvent(event)) return;
   switch (event.kind) {
     case kEventSetFocus:
     case kEventKillFocus: CLabelUI::HandleEvent(event); return;

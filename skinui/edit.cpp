@@ -167,13 +167,7 @@ void CEditUI::ApplyAttribute(const wchar_t* name, const wchar_t* value) {
 }
 
 void CEditUI::HandleEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->HandleEvent(event);
-    else
-      CLabelUI::HandleEvent(event);
-    return;
-  }
+  if (PassOnMouseEvent(event)) return;
   switch (event.kind) {
     case kEventSetCursor:
       if (IsEnabled()) {

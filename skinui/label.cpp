@@ -40,6 +40,15 @@ void CLabelUI::SetFixedHeight(int height) {
   needMeasure_ = true;
 }
 
+bool CLabelUI::PassOnMouseEvent(ControlEvent& event) {
+  if (IsMouseEnabled() || !IsMouseEvent(event.kind)) return false;
+  if (parent_)
+    parent_->HandleEvent(event);
+  else
+    CLabelUI::HandleEvent(event);
+  return true;
+}
+
 void CLabelUI::MeasureAgain() {
   needMeasure_ = true;
   if (fixedSize_.cx > 0 && fixedSize_.cy > 0) return;

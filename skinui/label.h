@@ -62,6 +62,9 @@ class CLabelUI : public CControlUI {
   DWORD EffectiveDisabledTextColour() const;
   // Asks for a new measurement, and for a new layout of the parent when the size can change.
   void MeasureAgain();
+  // A control that does not take the mouse hands mouse events to its parent (at the top of the
+  // tree, to the label's own handling). True when the event was handed on.
+  bool PassOnMouseEvent(ControlEvent& event);
 
   DWORD textColour_ = 0;
   DWORD disabledTextColour_ = 0;
