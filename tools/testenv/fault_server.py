@@ -22,7 +22,6 @@ Python standard library only.
 import argparse
 import os
 import select
-import signal
 import socket
 import struct
 import sys
@@ -30,7 +29,7 @@ import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-from host_control import prepare_state, spawn_serve, stop_by_pid_file, write_atomically
+from host_control import prepare_state, run_server, spawn_serve, stop_by_pid_file, write_atomically
 
 MIB = 1024 * 1024
 SEGMENT = 10 * MIB  # where the segmented downloader's second range begins
@@ -311,7 +310,8 @@ def parse_scenario_file(text):
 
 def serve(args):
     state = os.path.abspath(args.state)
-    try:
+
+    def make_server():
         name, _ = parse_scenario_file(read_scenario_file(state) or "correct")
         if name not in SCENARIOS:
             raise ValueError("unknown scenario " + name)
@@ -321,16 +321,10 @@ def serve(args):
                 s.bind(("127.0.0.1", 0))
                 port = s.getsockname()[1]
             write_atomically(os.path.join(state, "port"), str(port))
-            return 0
-        server = Server(("127.0.0.1", 0), args.root, state)
-    except Exception as error:  # reported to the waiting test instead of a lost exit code
-        write_atomically(os.path.join(state, "failed"), str(error))
-        return 1
-    write_atomically(os.path.join(state, "pid"), str(os.getpid()))
-    write_atomically(os.path.join(state, "port"), str(server.server_address[1]))
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    server.serve_forever()
-    return 0
+            return None
+        return Server(("127.0.0.1", 0), args.root, state)
+
+    return run_server(state, make_server)
 
 
 def start(args):

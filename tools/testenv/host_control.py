@@ -47,3 +47,21 @@ def stop_by_pid_file(state, pid_name="pid", gentle=signal.SIGTERM, hard=signal.S
         pass  # not running, or gone
     write_atomically(os.path.join(state, "stopped"), "")
     return 0
+
+
+def run_server(state, make_server):
+    """Serves until SIGTERM with the server make_server() returns (None: nothing to serve). The
+    port goes to STATE/port, the pid to STATE/pid, a failure to build the server to STATE/failed
+    (the waiting test cannot see our exit code)."""
+    try:
+        server = make_server()
+    except Exception as error:
+        write_atomically(os.path.join(state, "failed"), str(error))
+        return 1
+    if server is None:
+        return 0
+    write_atomically(os.path.join(state, "pid"), str(os.getpid()))
+    write_atomically(os.path.join(state, "port"), str(server.server_address[1]))
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    server.serve_forever()
+    return 0

@@ -22,13 +22,12 @@ Python standard library only.
 import argparse
 import http.client
 import os
-import signal
 import sys
 import threading
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-from host_control import prepare_state, spawn_serve, stop_by_pid_file, write_atomically
+from host_control import prepare_state, run_server, spawn_serve, stop_by_pid_file
 
 HOP_BY_HOP = {"connection", "keep-alive", "proxy-connection", "proxy-authorization", "proxy-authenticate",
               "te", "trailer", "transfer-encoding", "upgrade"}
@@ -123,17 +122,12 @@ class Handler(BaseHTTPRequestHandler):
 
 def serve(args):
     state = os.path.abspath(args.state)
-    try:
+
+    def make_server():
         routes = dict(route.split("=", 1) for route in args.route)
-        proxy = Proxy(("127.0.0.1", 0), state, routes)
-    except Exception as error:  # reported to the waiting test instead of a lost exit code
-        write_atomically(os.path.join(state, "failed"), str(error))
-        return 1
-    write_atomically(os.path.join(state, "pid"), str(os.getpid()))
-    write_atomically(os.path.join(state, "port"), str(proxy.server_address[1]))
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    proxy.serve_forever()
-    return 0
+        return Proxy(("127.0.0.1", 0), state, routes)
+
+    return run_server(state, make_server)
 
 
 def start(args):
