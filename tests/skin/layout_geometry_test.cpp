@@ -13,8 +13,8 @@
 #include "tests/skin/layout_geometry.h"
 #include "tests/skin/shipped_layouts.h"
 #include "tests/skin/skin_package.h"
+#include "utils/gdi_objects.h"
 #include "utils/text_conversion.h"
-#include "utils/unique_resource.h"
 
 namespace SkinTests {
 namespace {
@@ -71,22 +71,13 @@ TEST(LayoutGeometry, ImagesAreDrawnAtTheirOwnSize) {
   }
 }
 
-struct DCTraits {  // CreateCompatibleDC
-  static HDC Invalid() noexcept { return nullptr; }
-  static void Close(HDC dc) noexcept { ::DeleteDC(dc); }
-};
-struct FontTraits {  // CreateFontW
-  static HFONT Invalid() noexcept { return nullptr; }
-  static void Close(HFONT font) noexcept { ::DeleteObject(font); }
-};
-
 // Measures text as the window draws it: the layout's font table, the face the skin names.
 class TextMeasure {
  public:
   explicit TextMeasure(const MarkupElement& window) : dc_(::CreateCompatibleDC(nullptr)) {
     for (const MarkupElement& font : window.children) {
       if (font.name != "Font") continue;
-      fonts_[std::stoi(font.Get("id"))] = Utils::UniqueResource<HFONT, FontTraits>(::CreateFontW(
+      fonts_[std::stoi(font.Get("id"))] = Utils::UniqueFont(::CreateFontW(
           -std::stoi(font.Get("size")), 0, 0, 0, font.Get("bold") == "true" ? FW_BOLD : FW_NORMAL, FALSE,
           font.Get("underline") == "true", FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
           DEFAULT_QUALITY, DEFAULT_PITCH, Utils::MultiByteToWide(font.Get("name"), CP_UTF8).c_str()));
@@ -107,8 +98,8 @@ class TextMeasure {
   }
 
  private:
-  Utils::UniqueResource<HDC, DCTraits> dc_;
-  std::map<int, Utils::UniqueResource<HFONT, FontTraits>> fonts_;
+  Utils::UniqueMemoryDC dc_;
+  std::map<int, Utils::UniqueFont> fonts_;
 };
 
 // Texts the installer puts into controls at run time, longest variants first.

@@ -90,7 +90,7 @@ class ToolRun {
     started_ = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
     if (started_) {
       process_.reset(info.hProcess);
-      ::CloseHandle(info.hThread);
+      Utils::UniqueHandle thread(info.hThread);  // not needed: released at once
     }
   }
   ~ToolRun() {
