@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "tests/support/paths.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
@@ -19,7 +21,15 @@ bool RunHostScript(const std::string& script, const std::string& arguments, cons
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  // Wine starts a host program and then resumes and closes a thread handle it never set: a stale
+  // value from the stack, which on a used thread can be a live handle of ours (it once closed the
+  // thread's socket event, and every later socket of that thread failed with 10038). A fresh
+  // thread's stack holds no such values.
+  BOOL started = FALSE;
+  std::thread([&] {
+    started = ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  }).join();
+  if (!started) {
     *error = "cannot start " + script;
     return false;
   }
