@@ -7,7 +7,8 @@
 
 namespace WinHttpPatterns {
 
-const wchar_t* const kCharset = L"charset={[A-Za-z0-9\\-_]+}";
+// The name may stand in quotes, as the header syntax allows: charset="utf-8".
+const wchar_t* const kCharset = L"charset=\"?{[A-Za-z0-9\\-_]+}";
 const wchar_t* const kContentLength = L"Content-Length: {[0-9]+}";
 // The group ends with a real line-feed character, so it keeps the line end.
 const wchar_t* const kLocation = L"Location: {https?:.+?\n}";
@@ -104,15 +105,17 @@ bool CollectMatches(const std::wstring& pattern, const std::wstring& text, std::
 }
 
 std::wstring JoinCookies(const std::vector<std::wstring>& values) {
+  // Each value is trimmed of blanks, and of its own closing ';', before the joining: as they
+  // came, a value ending in ";" or in spaces would send an empty pair (";;") or a blank pair end.
   std::wstring joined;
   for (const std::wstring& value : values) {
+    const size_t first = value.find_first_not_of(L" \t");
+    const size_t last = value.find_last_not_of(L" \t;");
+    if (first == std::wstring::npos || last == std::wstring::npos || last < first) continue;
     if (!joined.empty()) joined += L"; ";
-    joined += value;
+    joined.append(value, first, last - first + 1);
   }
-  const size_t first = joined.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return std::wstring();
-  joined = joined.substr(first, joined.find_last_not_of(L' ') - first + 1);
-  if (joined.back() != L';') joined += L';';
+  if (!joined.empty()) joined += L';';
   return joined;
 }
 

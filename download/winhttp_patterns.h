@@ -26,7 +26,8 @@ bool Translate(const std::wstring& pattern, std::wstring* translated);
 // the pattern does not parse, or memory runs out.
 bool CollectMatches(const std::wstring& pattern, const std::wstring& text, std::vector<std::wstring>* results);
 
-// Cookie values as one request header value: "a=1; b=2;". Empty when there are none.
+// Cookie values as one request header value: "a=1; b=2;", each value trimmed of blanks and of
+// its own closing ';'. Empty when there are none.
 std::wstring JoinCookies(const std::vector<std::wstring>& values);
 
 }  // namespace WinHttpPatterns

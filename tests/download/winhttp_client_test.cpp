@@ -41,6 +41,7 @@ TEST(WinHttpPatterns, CollectMatchesFindsWhatTheHeadersCarry) {
   const MatchCase cases[] = {
       {"charset in capitals", kCharset, L"Content-Type: text/html; CHARSET=UTF-8\r\n", {L"UTF-8"}},
       {"charset stops at other characters", kCharset, L"Content-Type: text/html; charset=gb_2312;x\r\n", {L"gb_2312"}},
+      {"charset in quotes", kCharset, L"Content-Type: text/html; charset=\"utf-8\"\r\n", {L"utf-8"}},
       {"length in any case", kContentLength, L"HTTP/1.1 200 OK\r\ncontent-length: 5120\r\n\r\n", {L"5120"}},
       {"location keeps its line end",
        kLocation,
@@ -73,10 +74,21 @@ TEST(WinHttpPatterns, CollectMatchesRefusesWhatItCannotApply) {
 }
 
 TEST(WinHttpPatterns, CookiesAreJoinedIntoOneHeaderValue) {
-  EXPECT_EQ(L"a=1; b=2;", WinHttpPatterns::JoinCookies({L"a=1", L"b=2"}));
-  EXPECT_EQ(L"a=1;", WinHttpPatterns::JoinCookies({L"  a=1;  "}));
-  EXPECT_EQ(L"a=1; path=/;", WinHttpPatterns::JoinCookies({L"a=1; path=/"}));
-  EXPECT_EQ(L"", WinHttpPatterns::JoinCookies({}));
+  struct Case {
+    Strings values;
+    const wchar_t* joined;
+  };
+  const Case cases[] = {
+      {{L"a=1", L"b=2"}, L"a=1; b=2;"},
+      {{L"  a=1;  "}, L"a=1;"},
+      {{L"a=1; path=/"}, L"a=1; path=/;"},
+      {{}, L""},
+      // A value's own ';' or trailing blanks make no empty pair and no blank before a separator.
+      {{L"a=1;", L"b=2 \t ", L"c=3"}, L"a=1; b=2; c=3;"},
+      {{L"a=1", L" ; ", L"", L"b=2;;"}, L"a=1; b=2;"},
+      {{L" ", L";"}, L""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.joined, WinHttpPatterns::JoinCookies(c.values));
 }
 
 TEST(WinHttpPatterns, LocationsAreResolvedAgainstTheirRequest) {

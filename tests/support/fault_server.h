@@ -1,8 +1,9 @@
 // A package server that misbehaves on purpose (tools/testenv/fault_server.py), on a free
 // loopback port: it serves a folder with redirects, and its named scenario decides which
 // requests get a fault (cut or stalled bodies, error statuses, ignored ranges, wrong lengths,
-// redirect chains and loops, refused connections, connections reset before any answer); a POST
-// is answered with its own body. One server plays many scenarios in turn.
+// redirect chains and loops, refused connections, connections reset before any answer, made-up
+// answers with the header lines, charsets and pages a test needs); a POST is answered with its
+// own body. One server plays many scenarios in turn.
 #pragma once
 
 #include <string>

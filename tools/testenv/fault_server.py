@@ -46,6 +46,14 @@ SEGMENT = 10 * MIB  # where the segmented downloader's second range begins
 #   extra_length: N    declare N bytes more than the body holds, send the body, then close
 #   rate: N            send at most N bytes per second
 #   reset: True        read the request, then reset the connection without answering
+# A scenario may instead list "answers": made-up responses to GET requests of any path, for the
+# headers and pages a file server cannot give. The first answer whose "count" is not used up
+# (no count: every time) is sent as written:
+#   status: N          the status (200 when absent)
+#   headers: [(n, v)]  header lines in order, names in the letter case given; a Content-Length
+#                      of the body's size is added unless one is listed
+#   line_end: TEXT     what ends each header line ("\r\n" when absent)
+#   body: BYTES        the body
 SCENARIOS = {
     "correct": {},
     "close-first-3": {"rules": [{"count": 3, "close_after": 256 * 1024}]},
@@ -78,6 +86,60 @@ SCENARIOS = {
     "redirect-chain": {"redirect": "chain"},
     "redirect-loop": {"redirect": "loop"},
     "refuse": {"refuse": True},
+    "cookies-two": {"answers": [{"headers": [("Set-Cookie", "a=1"), ("Set-Cookie", "b=2")], "body": b"c"}]},
+    "cookies-case": {
+        "answers": [{"headers": [("Set-Cookie", "Token=XY"), ("Set-Cookie", "token=xy")], "body": b"c"}]
+    },
+    # A value ending in ";" and one with trailing spaces, in the middle and at the end.
+    "cookies-ragged": {
+        "answers": [{"headers": [("Set-Cookie", "a=1;"), ("Set-Cookie", "b=2   "), ("Set-Cookie", "c=3;  ")],
+                     "body": b"c"}]
+    },
+    # Cookies and a charset only with the first of three answers; the first two are cut pages.
+    "cookies-first-of-three": {
+        "answers": [
+            {"count": 1, "body": b"<html>cut",
+             "headers": [("Set-Cookie", "a=1"), ("Content-Type", "text/html; charset=utf-8")]},
+            {"count": 1, "body": b"<html>cut"},
+            {"body": b"<html>whole</html>"},
+        ]
+    },
+    "charset-capitals": {
+        "answers": [{"headers": [("Content-Type", "text/html; CHARSET=UTF-8")],
+                     "body": "<html>安装完成</html>".encode("utf-8")}]
+    },
+    "charset-quoted": {
+        "answers": [{"headers": [("Content-Type", 'text/html; charset="utf-8"')],
+                     "body": "<html>安装完成</html>".encode("utf-8")}]
+    },
+    # Bytes the ANSI code page reads; the charset named is not UTF-8, or there is none.
+    "charset-gbk": {
+        "answers": [{"headers": [("Content-Type", "text/html; charset=gbk")], "body": b"caf\xe9 \x80 \xa3"}]
+    },
+    "charset-latin1": {
+        "answers": [{"headers": [("Content-Type", "text/plain; charset=iso-8859-1")], "body": b"caf\xe9 \x80 \xa3"}]
+    },
+    "charset-none": {"answers": [{"headers": [("Content-Type", "text/html")], "body": b"\xe4\xb8\xad caf\xe9"}]},
+    "page-cut-always": {"answers": [{"headers": [("Content-Type", "text/html")], "body": b"<html><body>cut"}]},
+    "page-cut-first": {
+        "answers": [
+            {"count": 1, "headers": [("Content-Type", "text/html")], "body": b"<html><body>cut"},
+            {"headers": [("Content-Type", "text/html")], "body": b"<html><body>whole</body></html>"},
+        ]
+    },
+    "page-capitals": {
+        "answers": [{"headers": [("Content-Type", "text/html")], "body": b"<HTML><BODY>whole</BODY></Html>"}]
+    },
+    "length-odd-case": {"answers": [{"headers": [("cONTENT-lENGTH", "5")], "body": b"hello"}]},
+    # Declares more than 32 bits can count, sends five bytes and closes.
+    "length-beyond-32-bits": {"answers": [{"headers": [("Content-Length", "4294967301")], "body": b"hello"}]},
+    "location-crlf": {
+        "answers": [{"status": 201, "headers": [("Location", "http://127.0.0.1:1/next?x=1")], "body": b"made"}]
+    },
+    "location-lf": {
+        "answers": [{"status": 201, "line_end": "\n", "headers": [("Location", "https://127.0.0.1:1/lf")],
+                     "body": b"made"}]
+    },
 }
 CHAIN_HOPS = 3
 
@@ -93,7 +155,7 @@ class Server(ThreadingHTTPServer):
         self.log_path = os.path.join(state, "requests.log")
         self.lock = threading.Lock()
         self.loaded = None
-        self.scenario, self.rules, self.redirects = {}, [], {}
+        self.scenario, self.rules, self.answers, self.redirects = {}, [], [], {}
         self.refresh()
 
     def refresh(self):
@@ -105,6 +167,7 @@ class Server(ThreadingHTTPServer):
             name, redirects = parse_scenario_file(text)
             self.scenario = SCENARIOS.get(name, {})
             self.rules = [dict(rule) for rule in self.scenario.get("rules", [])]
+            self.answers = [dict(answer) for answer in self.scenario.get("answers", [])]
             self.redirects = redirects
             self.loaded = text
 
@@ -121,6 +184,16 @@ class Server(ThreadingHTTPServer):
                     rule["count"] -= 1
                 return rule
         return {}
+
+    def pick_answer(self):
+        with self.lock:
+            for answer in self.answers:
+                if "count" in answer:
+                    if answer["count"] <= 0:
+                        continue
+                    answer["count"] -= 1
+                return answer
+        return None
 
     def log(self, method, path, range_header, status):
         with self.lock:
@@ -188,6 +261,10 @@ class Handler(BaseHTTPRequestHandler):
         if target is not None:
             self.simple(method, 302, "moved", [("Location", target)])
             return
+        answer = self.server.pick_answer() if method == "GET" else None
+        if answer is not None:
+            self.made_up(method, answer)
+            return
         file_path = os.path.normpath(os.path.join(self.server.root, self.path.split("?")[0].lstrip("/")))
         if not file_path.startswith(self.server.root + os.sep) or not os.path.isfile(file_path):
             self.simple(method, 404, "not found")
@@ -233,6 +310,27 @@ class Handler(BaseHTTPRequestHandler):
         if "stall_after" in rule:
             self.stall()
         if limit < declared:
+            self.close_connection = True
+
+    def made_up(self, method, answer):
+        # Written byte for byte: the header names, their order and the line ends are the test's.
+        status = answer.get("status", 200)
+        body = answer.get("body", b"")
+        headers = list(answer.get("headers", []))
+        if not any(name.lower() == "content-length" for name, _ in headers):
+            headers.append(("Content-Length", str(len(body))))
+        line_end = answer.get("line_end", "\r\n")
+        head = "HTTP/1.1 {} {}{}".format(status, self.responses.get(status, ("Answer",))[0], line_end)
+        head += "".join("{}: {}{}".format(name, value, line_end) for name, value in headers) + line_end
+        self.server.log(method, self.path, self.headers.get("Range"), status)
+        try:
+            self.wfile.write(head.encode("utf-8") + body)
+            self.wfile.flush()
+        except OSError:
+            self.close_connection = True
+        # The connection stays open like any other answer's unless the body is not what was declared.
+        declared = next((value for name, value in headers if name.lower() == "content-length"), "")
+        if not declared.isdigit() or int(declared) != len(body):
             self.close_connection = True
 
     def send_body(self, file_path, first, count, rate):
