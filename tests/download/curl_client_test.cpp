@@ -21,8 +21,6 @@ using namespace DownloadTest;
 using TestSupport::FileExists;
 using TestSupport::TempFolder;
 
-constexpr size_t kFiveMiB = 5 * kMiB + 12345;
-
 int64_t SizeOf(const std::wstring& file) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return -1;

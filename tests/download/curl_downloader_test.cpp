@@ -19,18 +19,6 @@ using TestSupport::FileExists;
 using TestSupport::TempFolder;
 using Codes = std::vector<int>;
 
-constexpr size_t kFiveMiB = 5 * kMiB + 12345;
-
-std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
-
-// The nth event with this code; an event with code -1 and no text when there is none.
-Event Find(const std::vector<Event>& events, int code, size_t nth = 0) {
-  for (const Event& event : events) {
-    if (event.code == code && nth-- == 0) return event;
-  }
-  return Event{-1, -1.0, L"(no such event)", 0};
-}
-
 // Runs one download to its end and returns the codes it sent (1002 left out).
 // With a subfolder name, the target lies in that folder inside the temporary one.
 struct Download {
@@ -55,8 +43,8 @@ TEST(CCurlDownloader, DownloadsAndVerifiesThePackage) {
     Download run(Wide(GetPackage(size).Address()));
     EXPECT_EQ((Codes{1001, 1003}), run.codes());
     const std::vector<Event> events = run.events.Events();
-    EXPECT_EQ(1.0, Find(events, 1001).progress);
-    EXPECT_EQ(L"LibCurl", Find(events, 1003).text);
+    EXPECT_EQ(1.0, FindEvent(events, 1001).progress);
+    EXPECT_EQ(L"LibCurl", FindEvent(events, 1003).text);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
     EXPECT_FALSE(FileExists(run.target + L".part"));
   }
@@ -84,10 +72,10 @@ TEST(CCurlDownloader, DigestMismatchTwiceEndsWithFailureAfterOneRestart) {
   Download run(Wide(GetPackage(kMiB).Address(Digest::kWrong)), true);
   EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.codes());
   const std::vector<Event> events = run.events.Events();
-  EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006, 0).text);
-  EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006, 1).text);
-  EXPECT_EQ(0.0, Find(events, 1004).progress);
-  EXPECT_NE(Find(events, 1005).thread, Find(events, 1001, 1).thread);
+  EXPECT_EQ(L"curl文件md5校验失败", FindEvent(events, 1006, 0).text);
+  EXPECT_EQ(L"curl文件md5校验失败", FindEvent(events, 1006, 1).text);
+  EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
+  EXPECT_NE(FindEvent(events, 1005).thread, FindEvent(events, 1001, 1).thread);
   EXPECT_FALSE(FileExists(run.target));
 }
 
@@ -107,7 +95,7 @@ TEST(CCurlDownloader, ActsOnTheDigestDirectory) {
     SCOPED_TRACE(RouteOf(c.digest));
     Download run(Wide(GetPackage(kMiB).Address(c.digest)));
     EXPECT_EQ(c.codes, run.codes());
-    EXPECT_EQ(c.notice, Find(run.events.Events(), 1006).text);
+    EXPECT_EQ(c.notice, FindEvent(run.events.Events(), 1006).text);
     if (c.complete) {
       EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
     } else {
@@ -166,8 +154,8 @@ TEST(CCurlDownloader, GivesUpAfterSixFailuresOfCode22) {
   auto& server = ServeWithFault(package, "status-404");
   Download run(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(22.0, Find(run.events.Events(), 1004).progress);
-  EXPECT_EQ(L"LibCurl", Find(run.events.Events(), 1004).text);
+  EXPECT_EQ(22.0, FindEvent(run.events.Events(), 1004).progress);
+  EXPECT_EQ(L"LibCurl", FindEvent(run.events.Events(), 1004).text);
   EXPECT_EQ(6u, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }
@@ -178,7 +166,7 @@ TEST(CCurlDownloader, GivesUpOnAServerThatCannotResume) {
   auto& server = ServeWithFault(package, "close-first-then-ignore-range");
   Download run(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(33.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(33.0, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_EQ(7u, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }
@@ -186,7 +174,7 @@ TEST(CCurlDownloader, GivesUpOnAServerThatCannotResume) {
 TEST(CCurlDownloader, RefusesAPackageBelowOneMebibyte) {
   Download run(Wide(GetPackage(kMiB - 1).Address()));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(-998.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(-998.0, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_FALSE(FileExists(run.target));
 }
 
@@ -196,8 +184,8 @@ TEST(CCurlDownloader, FailsAtOnceWithAnEmptyTargetPath) {
   downloader.Start();
   ASSERT_TRUE(events.WaitForEnd());
   EXPECT_EQ((Codes{1001, 1004}), events.Codes());
-  EXPECT_EQ(1.0, Find(events.Events(), 1004).progress);
-  EXPECT_EQ(L"", Find(events.Events(), 1004).text);
+  EXPECT_EQ(1.0, FindEvent(events.Events(), 1004).progress);
+  EXPECT_EQ(L"", FindEvent(events.Events(), 1004).text);
 }
 
 // The digest travels in the file address's last directory as well.
@@ -228,7 +216,7 @@ TEST(LongCCurlDownloader, GivesUpAfterTwelveFailuresOfCode18) {
   auto& server = ServeWithFault(package, "close-always");
   Download run(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(18.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(18.0, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_EQ(12u, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }
@@ -238,7 +226,7 @@ TEST(LongCCurlDownloader, GivesUpAfterSixStalls) {
   auto& server = ServeWithFault(package, "stall-always");
   Download run(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(28.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(28.0, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_EQ(6u, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }

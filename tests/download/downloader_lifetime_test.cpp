@@ -106,8 +106,6 @@ Factory FactoryOf() {
   };
 }
 
-std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
-
 // Slow transfers (destroyed mid-body) and servers that cut every body (destroyed in a pause
 // between attempts or after a restart).
 TEST(DownloaderLifetime, DestructionAtRandomMomentsStopsEveryThread) {

@@ -66,4 +66,11 @@ std::vector<double> EventRecorder::Progress() const {
   return values;
 }
 
+Event FindEvent(const std::vector<Event>& events, int code, size_t nth) {
+  for (const Event& event : events) {
+    if (event.code == code && nth-- == 0) return event;
+  }
+  return Event{-1, -1.0, L"(no such event)", 0};
+}
+
 }  // namespace DownloadTest

@@ -64,4 +64,7 @@ class EventRecorder {
   std::atomic<bool> overlapped_{false};
 };
 
+// The nth event with this code; an event with code -1 and no text when there is none.
+Event FindEvent(const std::vector<Event>& events, int code, size_t nth = 0);
+
 }  // namespace DownloadTest

@@ -24,17 +24,6 @@ using Ranges = std::vector<std::string>;
 
 constexpr size_t kTwoSegments = 2 * kSegment;
 constexpr size_t kLarger = 32 * kMiB + 3;
-constexpr size_t kFiveMiB = 5 * kMiB + 12345;
-
-std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
-
-// The nth event with this code; an event with code -1 and no text when there is none.
-Event Find(const std::vector<Event>& events, int code, size_t nth = 0) {
-  for (const Event& event : events) {
-    if (event.code == code && nth-- == 0) return event;
-  }
-  return Event{-1, -1.0, L"(no such event)", 0};
-}
 
 Ranges RangesOf(const std::vector<TestSupport::FaultServer::Request>& gets) {
   Ranges ranges;
@@ -120,8 +109,8 @@ TEST(CMTCurlDownloader, DigestMismatchTwiceEndsWithFailureAfterOneRestart) {
   run.Start(TemplateAddress(server), true);
   EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.codes());
   const std::vector<Event> events = run.events.Events();
-  EXPECT_EQ(L"mtcurl文件md5校验失败", Find(events, 1006, 1).text);
-  EXPECT_NE(Find(events, 1005).thread, Find(events, 1001, 1).thread);
+  EXPECT_EQ(L"mtcurl文件md5校验失败", FindEvent(events, 1006, 1).text);
+  EXPECT_NE(FindEvent(events, 1005).thread, FindEvent(events, 1001, 1).thread);
   const Ranges once{"bytes=0-10485759", "bytes=10485760-20971519"};
   const Ranges twice{"bytes=0-10485759", "bytes=0-10485759", "bytes=10485760-20971519", "bytes=10485760-20971519"};
   EXPECT_EQ(twice, Sorted(RangesOf(Gets(server))));
@@ -147,7 +136,7 @@ TEST(CMTCurlDownloader, ActsOnTheDigestDirectory) {
     Download run;
     run.Start(Wide(GetPackage(kMiB).Address(c.digest)));
     EXPECT_EQ(c.codes, run.codes());
-    EXPECT_EQ(c.notice, Find(run.events.Events(), 1006).text);
+    EXPECT_EQ(c.notice, FindEvent(run.events.Events(), 1006).text);
     if (c.complete) {
       EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
     } else {
@@ -163,7 +152,7 @@ TEST(CMTCurlDownloader, RestartContinuesFromTheSegmentFiles) {
   Download run;
   run.Start(TemplateAddress(server), true);
   EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1003}), run.codes());
-  EXPECT_EQ(22.0, Find(run.events.Events(), 1005).progress);
+  EXPECT_EQ(22.0, FindEvent(run.events.Events(), 1005).progress);
   const auto gets = Gets(server);
   ASSERT_EQ(10u, gets.size());  // the first range, eight of the second, then its rest
   EXPECT_EQ("bytes=10551296-20971519", gets.back().range);
@@ -181,7 +170,7 @@ TEST(CMTCurlDownloader, FirstSegmentFileLockedAtJoinEndsTheRunAndKeepsTheSegment
   run.Start(TemplateAddress(server), true);
   EXPECT_TRUE(lock.valid());
   EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1004}), run.codes());
-  EXPECT_EQ(-2.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(-2.0, FindEvent(run.events.Events(), 1004).progress);
   lock.reset();
   EXPECT_FALSE(FileExists(run.target));
   EXPECT_TRUE(FileHoldsPackageRange(run.Segment(0), kTwoSegments, 0, kSegment));
@@ -216,7 +205,7 @@ TEST(CMTCurlDownloader, RefusesAWholeBodyForTheSecondRange) {
   Download run;
   run.Start(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1005}), run.codes());
-  EXPECT_EQ(23.0, Find(run.events.Events(), 1005).progress);
+  EXPECT_EQ(23.0, FindEvent(run.events.Events(), 1005).progress);
   EXPECT_FALSE(FileExists(run.target));
 }
 
@@ -271,7 +260,7 @@ TEST(CMTCurlDownloader, SpendsTheRangeBudgetOnCode22) {
   Download run;
   run.Start(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1005}), run.codes());
-  EXPECT_EQ(22.0, Find(run.events.Events(), 1005).progress);
+  EXPECT_EQ(22.0, FindEvent(run.events.Events(), 1005).progress);
   EXPECT_EQ(7u, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }
@@ -282,7 +271,7 @@ TEST(CMTCurlDownloader, FailsWhenTheJoinedFileCannotBeMoved) {
   ASSERT_TRUE(::CreateDirectoryW(run.target.c_str(), nullptr));
   run.Start(Wide(GetPackage(kMiB).Address()));
   EXPECT_EQ((Codes{1001, 1005}), run.codes());
-  EXPECT_EQ(23.0, Find(run.events.Events(), 1005).progress);
+  EXPECT_EQ(23.0, FindEvent(run.events.Events(), 1005).progress);
 }
 
 struct ProbeCase {
@@ -305,8 +294,8 @@ TEST(CMTCurlDownloader, LearnsTheFinalAddressWithOneProbe) {
     if (c.codes.back() == 1003) {
       EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
     } else {
-      EXPECT_EQ(0.0, Find(run.events.Events(), 1004).progress);
-      EXPECT_EQ(L"LibCurl", Find(run.events.Events(), 1004).text);
+      EXPECT_EQ(0.0, FindEvent(run.events.Events(), 1004).progress);
+      EXPECT_EQ(L"LibCurl", FindEvent(run.events.Events(), 1004).text);
       EXPECT_TRUE(Gets(server).empty());
       EXPECT_FALSE(FileExists(run.target));
     }
@@ -331,8 +320,8 @@ TEST(LongCMTCurlDownloader, SpendsTheRangeBudgetOnCode18ThenOnTheRestart) {
   Download run;
   run.Start(TemplateAddress(server), true);
   EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1004}), run.codes());
-  EXPECT_EQ(18.0, Find(run.events.Events(), 1005).progress);
-  EXPECT_EQ(18.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(18.0, FindEvent(run.events.Events(), 1005).progress);
+  EXPECT_EQ(18.0, FindEvent(run.events.Events(), 1004).progress);
   const auto gets = Gets(server);
   ASSERT_EQ(26u, gets.size());
   EXPECT_EQ("bytes=851968-5255224", gets[13].range);
@@ -354,7 +343,7 @@ TEST(LongCMTCurlDownloader, GivesUpOnARangeThatAlwaysStalls) {
   Download run;
   run.Start(TemplateAddress(server), true);
   EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1004}), run.codes());
-  EXPECT_EQ(28.0, Find(run.events.Events(), 1004).progress);
+  EXPECT_EQ(28.0, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_FALSE(FileExists(run.target));
 }
 

@@ -214,4 +214,6 @@ std::wstring MakeFolder(const std::wstring& parent, const std::wstring& name) {
   return FileHoldsPackageRange(file, size, 0, size);
 }
 
+std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
+
 }  // namespace DownloadTest

@@ -15,6 +15,11 @@
 namespace DownloadTest {
 
 constexpr size_t kMiB = 1048576;
+// Above the single stream's 1 MiB floor and not a multiple of any buffer size.
+constexpr size_t kFiveMiB = 5 * kMiB + 12345;
+
+// An address or path written in UTF-8, as the tests hold them, for the downloaders.
+std::wstring Wide(const std::string& text);
 constexpr size_t kSegment = 10485760;
 
 enum class Digest { kCorrect, kWrong, kMissing, kUpper };

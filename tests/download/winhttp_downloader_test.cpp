@@ -21,17 +21,6 @@ using TestSupport::FileExists;
 using TestSupport::TempFolder;
 using Codes = std::vector<int>;
 
-constexpr size_t kFiveMiB = 5 * kMiB + 12345;
-
-std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
-
-Event Find(const std::vector<Event>& events, int code) {
-  for (const Event& event : events) {
-    if (event.code == code) return event;
-  }
-  return Event{-1, -1.0, L"(no such event)", 0};
-}
-
 // 1001 first, the 1002s rising within (0, 1], and the ending event last.
 void ExpectOrderedProgress(const std::vector<Event>& events) {
   ASSERT_FALSE(events.empty());
@@ -72,9 +61,9 @@ TEST(WinHttpDownloader, DownloadsAndVerifiesThePackage) {
     Download run(Wide(GetPackage(size).Address()));
     EXPECT_EQ((Codes{1001, 1003}), run.Run());
     const std::vector<Event> events = run.events.Events();
-    EXPECT_EQ(1.0, Find(events, 1001).progress);
-    EXPECT_EQ(L"", Find(events, 1001).text);
-    EXPECT_EQ(L"LibCurl", Find(events, 1003).text);
+    EXPECT_EQ(1.0, FindEvent(events, 1001).progress);
+    EXPECT_EQ(L"", FindEvent(events, 1001).text);
+    EXPECT_EQ(L"LibCurl", FindEvent(events, 1003).text);
     EXPECT_FALSE(run.events.Progress().empty()) << "the first bytes are reported at once";
     ExpectOrderedProgress(events);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
@@ -122,7 +111,7 @@ TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
     Download run(TemplateAddress(server));
     ASSERT_TRUE(TestSupport::WriteFileBytes(run.target, "an old file"));
     EXPECT_EQ((Codes{1001, 1004}), run.Run());
-    const Event fail = Find(run.events.Events(), 1004);
+    const Event fail = FindEvent(run.events.Events(), 1004);
     EXPECT_EQ(L"LibCurl", fail.text);
     if (c.code >= 0) {
       EXPECT_EQ(c.code, fail.progress);
@@ -139,7 +128,7 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     SCOPED_TRACE("no digest in the address: accepted with a notice");
     Download run(Wide(package.Address(Digest::kMissing)));
     EXPECT_EQ((Codes{1001, 1006, 1003}), run.Run());
-    EXPECT_EQ(L"curl获取url-md5失败", Find(run.events.Events(), 1006).text);
+    EXPECT_EQ(L"curl获取url-md5失败", FindEvent(run.events.Events(), 1006).text);
     EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
   }
   {
@@ -153,8 +142,8 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     Download run(Wide(package.Address(Digest::kWrong)), true);
     EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.Run());
     const std::vector<Event> events = run.events.Events();
-    EXPECT_EQ(L"curl文件md5校验失败", Find(events, 1006).text);
-    EXPECT_EQ(0.0, Find(events, 1004).progress);
+    EXPECT_EQ(L"curl文件md5校验失败", FindEvent(events, 1006).text);
+    EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
     EXPECT_FALSE(FileExists(run.target));
     EXPECT_FALSE(run.events.Overlapped());
   }
@@ -187,8 +176,8 @@ TEST(WinHttpDownloader, FailsAtOnceWithoutAUsableTarget) {
     downloader.Start();
     ASSERT_TRUE(events.WaitForEnd());
     EXPECT_EQ((Codes{1001, 1004}), events.Codes());
-    EXPECT_EQ(1.0, Find(events.Events(), 1004).progress);
-    EXPECT_EQ(L"", Find(events.Events(), 1004).text);
+    EXPECT_EQ(1.0, FindEvent(events.Events(), 1004).progress);
+    EXPECT_EQ(L"", FindEvent(events.Events(), 1004).text);
   }
   {
     SCOPED_TRACE("a folder that does not exist");
@@ -198,7 +187,7 @@ TEST(WinHttpDownloader, FailsAtOnceWithoutAUsableTarget) {
     downloader.Start();
     ASSERT_TRUE(events.WaitForEnd());
     EXPECT_EQ((Codes{1001, 1004}), events.Codes());
-    EXPECT_EQ(static_cast<double>(ERROR_PATH_NOT_FOUND), Find(events.Events(), 1004).progress);
+    EXPECT_EQ(static_cast<double>(ERROR_PATH_NOT_FOUND), FindEvent(events.Events(), 1004).progress);
     EXPECT_FALSE(FileExists(target));
   }
 }
