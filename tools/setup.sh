@@ -20,12 +20,14 @@ declare -A VERSION_PROBE=([curl]=libcurl4 [libjsoncpp]=libjsoncpp-dev [7zip]=7zi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# shellcheck source=tools/apt_steps.sh
+. "$(dirname "${BASH_SOURCE[0]}")/apt_steps.sh"
 
 install_packages() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "adding the i386 architecture"
     $SUDO dpkg --add-architecture i386
-    $SUDO apt-get update -qq
+    apt_update_tolerant
   fi
   local missing=()
   for p in "${PACKAGES[@]}"; do
@@ -35,8 +37,8 @@ install_packages() {
   done
   if [ ${#missing[@]} -gt 0 ]; then
     log "installing: ${missing[*]}"
-    $SUDO apt-get update -qq || true
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+    apt_update_tolerant
+    apt_install_resilient "${missing[@]}"
   fi
 }
 
@@ -85,7 +87,7 @@ prepare_source_lists() {
   fi
   [ -s "$APT_SRC_DIR/sources.list" ] || { log "no apt sources found"; exit 1; }
   # shellcheck disable=SC2046
-  apt-get $(apt_source_opts) update -qq >&2
+  SUDO="" apt_update_tolerant $(apt_source_opts)
   touch "$APT_SRC_DIR/.updated"
 }
 
