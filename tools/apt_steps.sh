@@ -4,9 +4,9 @@
 # apt_update_tolerant [apt options...]: a partially failed index download is retried once and
 # then tolerated, since the indexes that did arrive are usually enough for the install.
 apt_update_tolerant() {
-  if $SUDO apt-get "$@" update -qq >&2; then return 0; fi
+  if $SUDO apt-get -o DPkg::Lock::Timeout=600 "$@" update -qq >&2; then return 0; fi
   log "apt-get update failed; retrying once"
-  if $SUDO apt-get "$@" update -qq >&2; then return 0; fi
+  if $SUDO apt-get -o DPkg::Lock::Timeout=600 "$@" update -qq >&2; then return 0; fi
   log "apt-get update failed again; going on with the package indexes that did arrive"
   return 0
 }
@@ -23,7 +23,7 @@ base_release() {
 # preferring the base release.
 apt_install_resilient() {
   local out status=0
-  out=$(DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" 2>&1) || status=$?
+  out=$(DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "$@" 2>&1) || status=$?
   printf '%s\n' "$out" >&2
   [ "$status" -eq 0 ] && return 0
   local codename
@@ -32,5 +32,5 @@ apt_install_resilient() {
     return "$status"
   fi
   log "apt-get install could not resolve the packages; retrying preferring the base release ($codename)"
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends -t "$codename" "$@" >&2
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 -t "$codename" "$@" >&2
 }

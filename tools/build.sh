@@ -8,5 +8,8 @@ export DRAVIX_DEPS_DIR=$deps
 cd "$root"
 if [ ! -f build/CMakeCache.txt ]; then
   cmake --preset default >/dev/null
+elif ! grep -qxF "DRAVIX_DEPS_DIR:PATH=$deps" build/CMakeCache.txt; then
+  # A new dependency recipe: point the existing tree at its builds.
+  cmake -S . -B build -DDRAVIX_DEPS_DIR="$deps" >/dev/null
 fi
 cmake --build --preset default

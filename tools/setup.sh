@@ -159,18 +159,19 @@ build_dependency() { # source-package builder
       exit 1
     fi
     touch "$prefix/.built"
-    # Builds of other versions or recipes are no longer used.
-    find "$DEPS" -maxdepth 1 -name "$name-*" ! -path "$prefix" -exec rm -rf {} +
   fi
-  ln -sfn "$prefix" "$DEPS/current/$name"
+  # Builds of other versions and recipes stay: another checkout may still use them.
+  ln -sfn "$prefix" "$CURRENT/$name"
 }
 
 install_packages
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 TOOLCHAIN="$HERE/../cmake/toolchain-mingw-i686.cmake"
 DEPS="$CACHE_ROOT/$TRIPLE"
-mkdir -p "$DEPS/current"
+# One folder of links per recipe, so checkouts at different recipes share the cache safely.
+CURRENT="$DEPS/current-r$RECIPE"
+mkdir -p "$CURRENT"
 build_dependency curl build_curl
 build_dependency libjsoncpp build_jsoncpp
 build_dependency 7zip build_lzma
-echo "$DEPS/current"
+echo "$CURRENT"

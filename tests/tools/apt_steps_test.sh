@@ -46,13 +46,14 @@ run_case() {
   { apt_update_tolerant && apt_install_resilient wine32:i386; } 2>"$work/err" || status=$?
   check "$name" "$want_status" "$want_calls" "$want_lines" "$status"
 }
-I="install -y -qq --no-install-recommends"
-run_case "clean day"                     0 0 0 $'update -qq\n'"$I wine32:i386" 0
-run_case "update fails once"             1 0 0 $'update -qq\nupdate -qq\n'"$I wine32:i386" 1
-run_case "update fails twice, tolerated" 2 0 0 $'update -qq\nupdate -qq\n'"$I wine32:i386" 2
-run_case "install resolves on base"      0 1 0 $'update -qq\n'"$I wine32:i386"$'\n'"$I -t bookworm wine32:i386" 1
-run_case "install fails on base too"     0 2 100 $'update -qq\n'"$I wine32:i386"$'\n'"$I -t bookworm wine32:i386" 1
+I="install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600"
+U="-o DPkg::Lock::Timeout=600 update -qq"
+run_case "clean day"                     0 0 0 "$U"$'\n'"$I wine32:i386" 0
+run_case "update fails once"             1 0 0 "$U"$'\n'"$U"$'\n'"$I wine32:i386" 1
+run_case "update fails twice, tolerated" 2 0 0 "$U"$'\n'"$U"$'\n'"$I wine32:i386" 2
+run_case "install resolves on base"      0 1 0 "$U"$'\n'"$I wine32:i386"$'\n'"$I -t bookworm wine32:i386" 1
+run_case "install fails on base too"     0 2 100 "$U"$'\n'"$I wine32:i386"$'\n'"$I -t bookworm wine32:i386" 1
 # Without a codename there is nothing to prefer: the failure stands, untried.
 printf 'ID=debian\n' > "$work/os-release"
-run_case "no codename"                   0 1 100 $'update -qq\n'"$I wine32:i386" 0
+run_case "no codename"                   0 1 100 "$U"$'\n'"$I wine32:i386" 0
 exit $((failures > 0))
