@@ -15,8 +15,7 @@
 constexpr UINT WM_INSTALLER_EVENT = WM_USER + 1000;
 
 struct InstallerEventMsg {
-  InstallerEventMsg(int code, double value, const wchar_t* text)
-      : code(code), value(value), text(text ? text : L"") {
+  InstallerEventMsg(int code, double value, const wchar_t* text) : code(code), value(value), text(text ? text : L"") {
     ++live;
   }
   ~InstallerEventMsg() { --live; }

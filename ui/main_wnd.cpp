@@ -10,14 +10,15 @@
 #include "app/build_config.h"
 #include "app/installer_settings.h"
 #include "app/log.h"
+#include "skinui/combo.h"
 #include "skinui/option.h"
 #include "skinui/progress.h"
 #include "skinui/tab_layout.h"
 #include "ui/install_dirs.h"
-#include "skinui/combo.h"
 #include "ui/install_records.h"
 #include "ui/languages.h"
-#include "ui/message_box.h"
+#include "ui/message_box_wnd.h"
+#include "ui/product_launch.h"
 #include "ui/sequence_animation.h"
 #include "ui/sequence_label.h"
 #include "utils/admin_probes.h"
@@ -81,9 +82,7 @@ CMainWnd::~CMainWnd() {
 
 int CMainWnd::CurrentPage() const { return mainTabLt_ ? mainTabLt_->CurrentSelection() : -1; }
 
-CControlUI* CMainWnd::CreateCustomControl(const wchar_t* name) {
-  return SkinUI::CreateSequenceControl(name);
-}
+CControlUI* CMainWnd::CreateCustomControl(const wchar_t* name) { return SkinUI::CreateSequenceControl(name); }
 
 LRESULT CMainWnd::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // No keyboard or system-menu close while the installation runs.
@@ -328,7 +327,9 @@ void CMainWnd::OnCheckNet(WPARAM wParam) {
 }
 
 void CMainWnd::OnInstallNotify(bool started) {
-  if (started && Alive()) {
+  // A second start queued before the first was shown (a double click) must not run a second
+  // chain beside the first.
+  if (started && Alive() && CurrentPage() != PAGE_PROGRESS) {
     pageBeforeInstall_ = CurrentPage();
     SelectPage(PAGE_PROGRESS);
     StartInstaller();

@@ -12,7 +12,8 @@
 #include "skinui/window_manager.h"
 #include "ui/install_records.h"
 #include "ui/main_wnd.h"
-#include "ui/message_box.h"
+#include "ui/message_box_wnd.h"
+#include "ui/product_launch.h"
 #include "ui/progress_text.h"
 
 using SkinUI::CControlUI;
