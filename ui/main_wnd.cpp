@@ -7,7 +7,7 @@
 
 #include <cwchar>
 
-#include "app/build_config.h"
+#include "build_config.h"
 #include "app/installer_settings.h"
 #include "app/log.h"
 #include "skinui/combo.h"

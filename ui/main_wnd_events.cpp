@@ -1,6 +1,7 @@
 // The main window's side of an installation: the orchestrator's events, the progress page,
 // success with its records and timers, and each kind of failure.
-#include <shellapi.h>
+#include <windows.h>
+
 #include <shlwapi.h>
 
 #include <algorithm>

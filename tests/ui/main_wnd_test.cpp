@@ -377,8 +377,12 @@ TEST_F(MainWindowTest, StartUpPromptForAnEarlierInstallation) {
     EXPECT_EQ(L"InstalledPathTipWnd", boxes.Seen().back().skin);
     EXPECT_EQ(c.closes, Closed());
     EXPECT_EQ(c.starts, window->starts);
-    if (c.starts) EXPECT_EQ(folder, window->LastInstallRequest().installDir);
-    if (c.answer == Answer::kCancel) EXPECT_EQ(folder + L"\\ZarnelDravix.exe", window->ExePath());
+    if (c.starts) {
+      EXPECT_EQ(folder, window->LastInstallRequest().installDir);
+    }
+    if (c.answer == Answer::kCancel) {
+      EXPECT_EQ(folder + L"\\ZarnelDravix.exe", window->ExePath());
+    }
     window.reset();
   }
 }
