@@ -49,6 +49,8 @@ class CComboUI : public CButtonUI, public IContainerUI {
   void SetEnabled(bool enabled = true) override;
   void SetVisible(bool visible = true) override;
   void HandleEvent(ControlEvent& event) override;
+  // The text shown while no item is chosen (the markup's "text").
+  void SetText(const std::wstring& text) override;
   void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
 
   // Appends an item; returns its index.
@@ -64,6 +66,8 @@ class CComboUI : public CButtonUI, public IContainerUI {
   bool IsDropDownOpen() const;
   // The pop-up list's window while it is open, else null.
   HWND DropDownWindow() const;
+  // The pop-up list while it is open, else null.
+  CComboDropDownWnd* DropDown() const { return IsDropDownOpen() ? dropDown_.get() : nullptr; }
   void OpenDropDown();
   void CloseDropDown();
 
@@ -84,7 +88,9 @@ class CComboUI : public CButtonUI, public IContainerUI {
   friend class CComboDropDownWnd;
   // The list's choice, after it has closed.
   void OnListChoice(int index);
-  void OnListClosed();
+  // `lostActivation`: the list closed because another window (perhaps by a click on this
+  // combo) became active.
+  void OnListClosed(bool lostActivation);
   void ShowChosenText();
 
   std::vector<ControlPtr> items_;
@@ -92,7 +98,7 @@ class CComboUI : public CButtonUI, public IContainerUI {
   std::wstring placeholder_;  // the markup's own text, shown while nothing is chosen
   ComboListStyle listStyle_;
   std::unique_ptr<CComboDropDownWnd> dropDown_;
-  DWORD listClosedAt_ = 0;  // a click that closed the list must not open it again at once
+  DWORD listClosedAt_ = 0;  // when the list last lost activation; that click must not reopen it
 };
 
 }  // namespace SkinUI

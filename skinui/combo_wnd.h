@@ -43,6 +43,7 @@ class CComboDropDownWnd : public CWindowWnd {
   int hot_ = -1;
   int top_ = 0;
   bool closing_ = false;
+  bool lostActivation_ = false;
   BackBuffer buffer_;
 };
 

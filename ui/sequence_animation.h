@@ -26,6 +26,11 @@ struct SequenceAnimation {
 
   // One tick: moves to the next frame, reversing or wrapping at the ends.
   Step Advance(std::wstring& image);
+  // A timer tick of the control: shows the next frame as its background image, or stops its
+  // timer when the sequence has ended.
+  void Tick(CControlUI& control);
+  // Sets the control's frame timer with the current span (a running timer keeps its period).
+  void StartTimer(CControlUI& control) const;
   // True when the attribute is one of the animation's (and then it was applied).
   bool ApplyAttribute(const wchar_t* name, const wchar_t* value);
   // The pattern with the frame number put into its one integer conversion. Empty when the
