@@ -44,6 +44,14 @@ std::wstring FirstMatch(const wchar_t* pattern, const std::wstring& text) {
 
 bool HasMatch(const wchar_t* pattern, const std::wstring& text) { return !FirstMatch(pattern, text).empty(); }
 
+// Wine 8 keeps a request that another thread closes alive until the call blocked on it returns
+// (after the whole receive timeout), while a timed-out read leaves the request readable: there
+// the body is waited for in short slices instead.
+bool RunningUnderWine() {
+  static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 // A string option the system answers with (size query first, then the text).
 std::wstring QueryStringOption(HINTERNET handle, DWORD option) {
   DWORD bytes = 0;
@@ -74,6 +82,7 @@ WinHttpClient::WinHttpClient(std::wstring address) : address(std::move(address))
 
 bool WinHttpClient::PerformRequest(const std::wstring& verb) {
   lastError = 0;
+  saveFailed = false;
   if (address.empty()) {
     lastError = kNoAddress;
     return false;
@@ -146,26 +155,31 @@ bool WinHttpClient::PerformRequest(const std::wstring& verb) {
     }
     succeeded = true;
   }
-  request.reset();
+  ReplaceRequest(nullptr);
   connection.reset();
   nextProxy.clear();
   return succeeded && !outOfMemory;
 }
 
 bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
-  request.reset();
+  ReplaceRequest(nullptr);
   connection.reset(::WinHttpConnect(from, target.host.c_str(), target.port, 0));
   if (!connection) {
     lastError = ::GetLastError();
     return false;
   }
-  request.reset(::WinHttpOpenRequest(connection.get(), target.verb.c_str(), target.path.c_str(), nullptr,
-                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                     target.secure ? WINHTTP_FLAG_SECURE : 0));
+  ReplaceRequest(::WinHttpOpenRequest(connection.get(), target.verb.c_str(), target.path.c_str(), nullptr,
+                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                      target.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request) {
-    lastError = ::GetLastError();
+    lastError = Stopped() ? kStopped : ::GetLastError();
     connection.reset();
     return false;
+  }
+  if (RunningUnderWine()) {
+    // Applies to the body reads once the response has arrived.
+    DWORD slice = kStopCheckMs;
+    ::WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &slice, sizeof(slice));
   }
   requestProxy = proxy;
   if (target.secure && !verifyCertificates) {
@@ -325,6 +339,37 @@ std::wstring WinHttpClient::ResolveLocation(const std::wstring& base, const std:
   return origin + path.substr(0, path.rfind(L'/') + 1) + location;
 }
 
+void WinHttpClient::Abort() {
+  std::lock_guard<std::mutex> lock(requestMutex);
+  aborted = true;
+  if (request && !requestClosed) {
+    ::WinHttpCloseHandle(request.get());
+    requestClosed = true;
+  }
+}
+
+void WinHttpClient::ReplaceRequest(HINTERNET handle) {
+  std::lock_guard<std::mutex> lock(requestMutex);
+  if (requestClosed) request.release();  // Abort has closed it already
+  requestClosed = false;
+  request.reset(handle);
+  if (aborted) request.reset();
+}
+
+bool WinHttpClient::QueryAvailable(DWORD* available) {
+  DWORD waited = 0;
+  for (;;) {
+    if (::WinHttpQueryDataAvailable(request.get(), available)) return true;
+    const DWORD error = ::GetLastError();
+    waited += kStopCheckMs;
+    const bool patient = receiveTimeoutMs <= 0 || waited < static_cast<DWORD>(receiveTimeoutMs);
+    if (error != ERROR_WINHTTP_TIMEOUT || !RunningUnderWine() || Stopped() || !patient) {
+      lastError = Stopped() ? kStopped : error;
+      return false;
+    }
+  }
+}
+
 void WinHttpClient::ReportProgress(uint64_t received) const {
   if (progressSink && declaredLength > 0) progressSink(static_cast<double>(received) * 100 / declaredLength);
 }
@@ -337,7 +382,10 @@ bool WinHttpClient::ReadBody() {
     FILE* opened = nullptr;
     const errno_t error = ::_wfopen_s(&opened, saveFile.c_str(), L"ab+");
     file.reset(opened);
-    if (!file) ReportToDebugger(L"Failed to open response file. Error code: %d", error);
+    if (!file) {
+      saveFailed = true;
+      ReportToDebugger(L"Failed to open response file. Error code: %d", error);
+    }
   } else {
     try {
       bodyBytes.reserve(kInitialBodyCapacity);
@@ -351,10 +399,7 @@ bool WinHttpClient::ReadBody() {
   for (;;) {
     if (Stopped()) return true;
     DWORD available = 0;
-    if (!::WinHttpQueryDataAvailable(request.get(), &available)) {
-      lastError = ::GetLastError();
-      available = 0;
-    }
+    if (!QueryAvailable(&available)) available = 0;
     ReportProgress(received);
     if (available == 0) break;
     DWORD read = 0;
@@ -370,8 +415,9 @@ bool WinHttpClient::ReadBody() {
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
-      if (file && std::fwrite(chunk.data(), 1, read, file.get()) != read) {
-        ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+      if (!file || std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+        if (file) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+        saveFailed = true;
       }
       continue;
     }
@@ -381,7 +427,11 @@ bool WinHttpClient::ReadBody() {
       return false;
     }
   }
-  if (file && std::fflush(file.get()) != 0) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+  // The last buffered bytes reach the disk here: a full disk shows now at the latest.
+  if (file && std::fclose(file.release()) != 0) {
+    saveFailed = true;
+    ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+  }
   ReportProgress(received);
   bodyByteCount = static_cast<uint32_t>(bodyBytes.size());
   return true;

@@ -3,16 +3,20 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "download/downloader.h"
 #include "download/worker_slot.h"
 
+class WinHttpClient;
+
 class WinHttpDownloader : public CDownloader {
  public:
   WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path);
-  // Ends a running request at its next chunk and waits for the worker. Must not run on the
-  // downloader's own worker (inside its callback).
+  // Ends a running request at once, also one blocked on a silent server (its request handle is
+  // closed from here), and waits for the worker. Must not run on the downloader's own worker
+  // (inside its callback).
   ~WinHttpDownloader() override;
 
   void Start() override;
@@ -32,4 +36,8 @@ class WinHttpDownloader : public CDownloader {
   bool retried = false;  // only the worker touches it; runs never overlap
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
+  // The worker's client while its request runs; clientMutex guards the pointer, so that the
+  // destructor aborts only a client that is alive.
+  std::mutex clientMutex;
+  WinHttpClient* activeClient = nullptr;
 };
