@@ -7,6 +7,7 @@
 #include <new>
 
 #include "download/winhttp_patterns.h"
+#include "download/winhttp_wine_cancel.h"
 #include "utils/c_file.h"
 
 namespace {
@@ -43,14 +44,6 @@ std::wstring FirstMatch(const wchar_t* pattern, const std::wstring& text) {
 }
 
 bool HasMatch(const wchar_t* pattern, const std::wstring& text) { return !FirstMatch(pattern, text).empty(); }
-
-// Wine 8 keeps a request that another thread closes alive until the call blocked on it returns
-// (after the whole receive timeout), while a timed-out read leaves the request readable: there
-// the body is waited for in short slices instead.
-bool RunningUnderWine() {
-  static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
-}
 
 // A string option the system answers with (size query first, then the text).
 std::wstring QueryStringOption(HINTERNET handle, DWORD option) {
@@ -176,11 +169,7 @@ bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
     connection.reset();
     return false;
   }
-  if (RunningUnderWine()) {
-    // Applies to the body reads once the response has arrived.
-    DWORD slice = kStopCheckMs;
-    ::WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &slice, sizeof(slice));
-  }
+
   requestProxy = proxy;
   if (target.secure && !verifyCertificates) {
     DWORD flags =
@@ -236,6 +225,7 @@ bool WinHttpClient::SendRequest() {
   const DWORD total = requestBody ? requestBodySize : 0;
   if (::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, total,
                            reinterpret_cast<DWORD_PTR>(this))) {
+    RememberConnection();
     return true;
   }
   lastError = ::GetLastError();
@@ -346,28 +336,34 @@ void WinHttpClient::Abort() {
     ::WinHttpCloseHandle(request.get());
     requestClosed = true;
   }
+  CancelConnectionIo();
+}
+
+void WinHttpClient::CancelConnectionIo() {
+  if (connectionAddress.empty()) return;
+  if (!connectionSocket) connectionSocket = WinHttpWine::FindSocket(connectionAddress);
+  if (connectionSocket) ::CancelIoEx(connectionSocket, nullptr);
+}
+
+void WinHttpClient::RememberConnection() {
+  if (!WinHttpWine::RunningUnderWine()) return;
+  const std::string address = WinHttpWine::LocalAddressOf(request.get());
+  std::lock_guard<std::mutex> lock(requestMutex);
+  if (address == connectionAddress) return;
+  connectionAddress = address;
+  connectionSocket = nullptr;
+  // A stop that came while the request was being sent found no connection to cancel yet.
+  if (aborted) CancelConnectionIo();
 }
 
 void WinHttpClient::ReplaceRequest(HINTERNET handle) {
   std::lock_guard<std::mutex> lock(requestMutex);
   if (requestClosed) request.release();  // Abort has closed it already
   requestClosed = false;
+  connectionAddress.clear();
+  connectionSocket = nullptr;
   request.reset(handle);
   if (aborted) request.reset();
-}
-
-bool WinHttpClient::QueryAvailable(DWORD* available) {
-  DWORD waited = 0;
-  for (;;) {
-    if (::WinHttpQueryDataAvailable(request.get(), available)) return true;
-    const DWORD error = ::GetLastError();
-    waited += kStopCheckMs;
-    const bool patient = receiveTimeoutMs <= 0 || waited < static_cast<DWORD>(receiveTimeoutMs);
-    if (error != ERROR_WINHTTP_TIMEOUT || !RunningUnderWine() || Stopped() || !patient) {
-      lastError = Stopped() ? kStopped : error;
-      return false;
-    }
-  }
 }
 
 void WinHttpClient::ReportProgress(uint64_t received) const {
@@ -399,7 +395,10 @@ bool WinHttpClient::ReadBody() {
   for (;;) {
     if (Stopped()) return true;
     DWORD available = 0;
-    if (!QueryAvailable(&available)) available = 0;
+    if (!::WinHttpQueryDataAvailable(request.get(), &available)) {
+      lastError = Stopped() ? kStopped : ::GetLastError();
+      available = 0;
+    }
     ReportProgress(received);
     if (available == 0) break;
     DWORD read = 0;

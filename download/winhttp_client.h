@@ -61,10 +61,10 @@ class WinHttpClient {
   const std::atomic<bool>* stopFlag = nullptr;
 
   // From another thread, after stopFlag is set: closes the open request handle, which ends a
-  // call blocked on it at once; every later request of this client fails.
+  // call blocked on it at once (under Wine its connection's pending receive is cancelled, see
+  // winhttp_wine_cancel.h); every later request of this client fails. Under Wine a call that
+  // had not yet begun to wait is not reached: call again until the request has returned.
   void Abort();
-  // How long a body read waits under Wine before it looks at stopFlag again (see Abort).
-  static constexpr DWORD kStopCheckMs = 250;
 
   // Filled by PerformRequest.
   bool saveFailed = false;  // the body could not be written completely to saveFile
@@ -117,9 +117,10 @@ class WinHttpClient {
   bool Stopped() const { return stopFlag && stopFlag->load(); }
   // Replaces the request handle; one opened after Abort is closed at once (request stays empty).
   void ReplaceRequest(HINTERNET handle);
-  // WinHttpQueryDataAvailable that, under Wine, waits in slices of kStopCheckMs up to the
-  // receive timeout and gives up early once stopped.
-  bool QueryAvailable(DWORD* available);
+  // Under Wine: notes the local address of the connection just used, for Abort.
+  void RememberConnection();
+  // Under Wine, with requestMutex held: cancels the pending receive of that connection.
+  void CancelConnectionIo();
 
   Utils::UniqueWinHttp session;       // the system's own proxy choice; reused by every call
   Utils::UniqueWinHttp proxySession;  // opened for the last named proxy ("server|bypass")
@@ -134,6 +135,10 @@ class WinHttpClient {
   std::mutex requestMutex;
   bool aborted = false;
   bool requestClosed = false;
+  // Under Wine, for Abort: the connection's local address and, once found, its socket (not
+  // owned). Guarded by requestMutex.
+  std::string connectionAddress;
+  HANDLE connectionSocket = nullptr;
   std::wstring requestProxy;
   std::wstring nextProxy;
   std::wstring nextBypass;

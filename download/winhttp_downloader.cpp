@@ -34,9 +34,14 @@ WinHttpDownloader::WinHttpDownloader(DownloadCallback callback, std::wstring url
 
 WinHttpDownloader::~WinHttpDownloader() {
   stopping = true;
-  {
-    std::lock_guard<std::mutex> lock(clientMutex);
-    if (activeClient) activeClient->Abort();
+  // Until the request has returned: under Wine an abort reaches only a call already waiting.
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(clientMutex);
+      if (!activeClient) break;
+      activeClient->Abort();
+    }
+    ::Sleep(kAbortRepeatMs);
   }
   worker.Close();
 }

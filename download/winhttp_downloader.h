@@ -2,6 +2,8 @@
 // file, judged by its status, its length and the digest in its final address.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -20,6 +22,8 @@ class WinHttpDownloader : public CDownloader {
   ~WinHttpDownloader() override;
 
   void Start() override;
+
+  static constexpr DWORD kAbortRepeatMs = 50;
 
  private:
   // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
