@@ -169,7 +169,6 @@ bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
     connection.reset();
     return false;
   }
-
   requestProxy = proxy;
   if (target.secure && !verifyCertificates) {
     DWORD flags =
