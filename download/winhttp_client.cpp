@@ -339,9 +339,11 @@ void WinHttpClient::Abort() {
 }
 
 void WinHttpClient::CancelConnectionIo() {
-  if (connectionAddress.empty()) return;
+  if (connectionAddress.empty() || connectionCancelled) return;
   if (!connectionSocket) connectionSocket = WinHttpWine::FindSocket(connectionAddress);
-  if (connectionSocket) ::CancelIoEx(connectionSocket, nullptr);
+  // Once a receive was cancelled the call returns and the request ends: the socket (whose handle
+  // value may soon be reused) is not touched again.
+  if (connectionSocket && ::CancelIoEx(connectionSocket, nullptr)) connectionCancelled = true;
 }
 
 void WinHttpClient::RememberConnection() {
@@ -351,6 +353,7 @@ void WinHttpClient::RememberConnection() {
   if (address == connectionAddress) return;
   connectionAddress = address;
   connectionSocket = nullptr;
+  connectionCancelled = false;
   // A stop that came while the request was being sent found no connection to cancel yet.
   if (aborted) CancelConnectionIo();
 }
@@ -361,6 +364,7 @@ void WinHttpClient::ReplaceRequest(HINTERNET handle) {
   requestClosed = false;
   connectionAddress.clear();
   connectionSocket = nullptr;
+  connectionCancelled = false;
   request.reset(handle);
   if (aborted) request.reset();
 }

@@ -139,6 +139,7 @@ class WinHttpClient {
   // owned). Guarded by requestMutex.
   std::string connectionAddress;
   HANDLE connectionSocket = nullptr;
+  bool connectionCancelled = false;
   std::wstring requestProxy;
   std::wstring nextProxy;
   std::wstring nextBypass;
