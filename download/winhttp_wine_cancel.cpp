@@ -37,16 +37,22 @@ HANDLE FindSocket(const std::string& localAddress) {
   SOCKADDR_STORAGE wanted;
   std::memcpy(&wanted, localAddress.data(), sizeof(wanted));
   const int wantedSize = wanted.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+  // The system HTTP stack has started Winsock; this reference keeps it so while we look.
+  WSADATA data;
+  if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) return nullptr;
+  HANDLE found = nullptr;
   // The local address (with its port) names exactly one connected socket of this process.
   for (uintptr_t value = 4; value < kLastHandleValue; value += 4) {
     SOCKADDR_STORAGE local{};
     int size = sizeof(local);
     if (::getsockname(static_cast<SOCKET>(value), reinterpret_cast<sockaddr*>(&local), &size) != 0) continue;
     if (size == wantedSize && std::memcmp(&local, &wanted, static_cast<size_t>(size)) == 0) {
-      return reinterpret_cast<HANDLE>(value);
+      found = reinterpret_cast<HANDLE>(value);
+      break;
     }
   }
-  return nullptr;
+  ::WSACleanup();
+  return found;
 }
 
 }  // namespace WinHttpWine
