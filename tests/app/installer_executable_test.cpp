@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
@@ -58,8 +59,18 @@ class InstallerStartup : public TestSupport::SandboxTest {
     SandboxTest::SetUp();
     ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), Copy().c_str(), FALSE));
   }
+  // The installer opens its window once the settings are read; closing it ends the run with 0.
   std::wstring SettingsLine(const std::wstring& arguments) {
-    const DebugCaptureResult run = RunWithDebugCapture(L"\"" + Copy() + L"\" " + arguments, nullptr, 60000);
+    DebugCaptureResult run;
+    std::thread capture([&] { run = RunWithDebugCapture(L"\"" + Copy() + L"\" " + arguments, nullptr, 120000); });
+    HWND window = nullptr;
+    for (int i = 0; i < 1800 && !window; ++i) {
+      window = ::FindWindowW(L"MainWnd", nullptr);
+      if (!window) ::Sleep(50);
+    }
+    EXPECT_NE(nullptr, window) << "the main window never opened";
+    if (window) ::PostMessageW(window, WM_CLOSE, 1, 0);
+    capture.join();
     EXPECT_TRUE(run.started);
     EXPECT_EQ(0u, run.exitCode);
     for (const std::wstring& line : run.lines) {
