@@ -23,7 +23,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then "$root/tools/build.sh"; fi
 build=$(cd "$build" && pwd)
 cmake --build "$build" --target startup_bench startup_floor DravixInstaller headless_install sample_package >/dev/null
 prefix=$build/wineprefix
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$root/tools/testenv/wine-env.sh"
 
 work=$(mktemp -d)
 cleanup() {

@@ -25,7 +25,7 @@ esac
 "$root/tools/build.sh" >&2
 prefix=$root/build/wineprefix
 "$root/tools/testenv/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+. "$root/tools/testenv/wine-env.sh"
 
 run=$root/build/run
 package=$root/build/tools/sample_package/DravixSamplePackage.exe
