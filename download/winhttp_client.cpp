@@ -370,9 +370,9 @@ bool WinHttpClient::ReadBody() {
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
-      if (file && std::fwrite(chunk.data(), 1, read, file.get()) != read) {
-        ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
-      }
+      const size_t written = file ? std::fwrite(chunk.data(), 1, read, file.get()) : 0;
+      if (file && written != read) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+      if (writtenSink && written > 0) writtenSink(chunk.data(), written);
       continue;
     }
     try {
