@@ -15,6 +15,7 @@
 #include "download/download_callback.h"
 #include "download/downloader.h"
 #include "install/installer.h"
+#include "install/package_trust.h"
 #include "install/uninstaller.h"
 
 class CDownloadInstaller {
@@ -50,6 +51,9 @@ class CDownloadInstaller {
   static constexpr const wchar_t* kProductProcessName = L"ZarnelDravix.exe";
   static constexpr const wchar_t* kUninstallerCopyName = L"ZarnelDravix_un_asa.exe";
   static constexpr DWORD kProductPollMs = 100;
+  // 2004 texts of the package trust checks.
+  static constexpr const wchar_t* kTrustSettingsInvalid = L"安装包校验设置无效";
+  static constexpr const wchar_t* kSignatureRejected = L"安装包签名校验失败";
 
  private:
   void OnDownloadEvent(int code, double progress, const wchar_t* text);
@@ -68,6 +72,9 @@ class CDownloadInstaller {
   void DeleteAfterRun(const std::wstring& package);
   void JoinPackageCleanup();
   void CreateInstallDir();
+  // Ends the chain with 2004 when the package is not signed under a listed certificate (the
+  // package is deleted then); true when it may run.
+  bool PackageSignatureAccepted();
 
   std::unique_ptr<CUnInstaller> uninstaller;
   std::unique_ptr<CDownloader> downloader;
@@ -88,6 +95,8 @@ class CDownloadInstaller {
   // another address or folder builds new ones, so the package lands where it is looked for.
   std::wstring builtUrl;
   std::wstring builtPackagePath;
+  // Read from the settings by Start, before any worker of the chain runs.
+  PackageTrust trust;
   // Set by Start before the remover runs, then touched by the remover's thread alone.
   RemovalOutcome removalOutcome = RemovalOutcome::kPending;
 
