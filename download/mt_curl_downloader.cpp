@@ -149,6 +149,7 @@ void CMTCurlDownloader::Start_Down() {
       existing = 0;
     }
     part->received = existing;
+    part->first = offset;
     if (i == 0) {
       // A continued first range: its bytes on disk enter the digest before those to come.
       digest.Reset(!expectedSha256.empty());
@@ -247,11 +248,35 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
     budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
     WRITE_LOG(L"CurlDownLoader Code=%d", result);
     if (!downloader->Pause(kRetryPauseMs)) break;
+    if (!ResyncSegment(part)) {
+      part->state = kSegmentFileError;
+      break;
+    }
     result = downloader->downloadExe(part);
   }
   part->file.reset();
   // The last touch of shared state: once the count drops, the wait thread may clear the parts.
   --downloader->runningParts;
+}
+
+bool CMTCurlDownloader::ResyncSegment(DownloadPartNode* part) {
+  if (!part->file) return true;  // complete: nothing more is written
+  part->file.reset();
+  int64_t held = ExistingSize(part->partPath);
+  const int64_t length = static_cast<int64_t>(part->end) - part->first + 1;
+  // Longer than its range it cannot be trusted: the range starts afresh.
+  part->file.reset(_wfopen(part->partPath.c_str(), held > length ? L"wb+" : L"ab+"));
+  if (!part->file) return false;
+  if (held > length) held = 0;
+  if (part->digest && part->digest->Bytes() != held) {
+    // The disk holds other bytes than were hashed (a write that failed): hash what it holds.
+    part->digest->Reset(part->digest->WithSha256());
+    if (!part->digest->AddFile(part->partPath, held)) part->digest = nullptr;
+  }
+  ApplyWriteBuffer(part->file.get());
+  part->received = held;
+  part->start = part->first + static_cast<int32_t>(held);
+  return true;
 }
 
 int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
