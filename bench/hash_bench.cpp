@@ -111,7 +111,8 @@ int wmain(int argc, wchar_t** argv) {
     state = state * 1103515245u + 12345u;
     b = static_cast<unsigned char>(state >> 16);
   }
-  std::printf("%zu MiB in %zu KiB calls\n", bytes.total >> 20, kBlock >> 10);
+  std::printf("%lu MiB in %lu KiB calls\n", static_cast<unsigned long>(bytes.total >> 20),
+              static_cast<unsigned long>(kBlock >> 10));
   LzmaMd5(bytes);
   Cng(bytes, BCRYPT_MD5_ALGORITHM, 16, "CNG BCrypt MD5");
   CryptoApi(bytes, CALG_MD5, "CryptoAPI MD5");
