@@ -106,7 +106,7 @@ void CDownloadInstaller::Start() {
     // A trust setting that cannot be read is never taken as "no check": nothing is removed,
     // downloaded or run.
     WRITE_LOG_TEXT(L"package trust settings invalid");
-    if (callback) callback(IST_CODE_FAIL, 0.0, kTrustSettingsInvalid);
+    if (callback) callback(IST_CODE_FAIL, 0.0, kTrustSettingsInvalidText);
     return;
   }
   const int type = settings.DownloadType;
@@ -278,7 +278,7 @@ bool CDownloadInstaller::PackageSignatureAccepted() {
   if (IsSignedByListedCertificate(package, trust.signers)) return true;
   DeletePackages();
   LOG_EVENT(kDownloadTag, L"package signature rejected\r\n");
-  if (callback) callback(IST_CODE_FAIL, 0.0, kSignatureRejected);
+  if (callback) callback(IST_CODE_FAIL, 0.0, kSignatureRejectedText);
   return false;
 }
 

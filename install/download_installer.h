@@ -51,9 +51,6 @@ class CDownloadInstaller {
   static constexpr const wchar_t* kProductProcessName = L"ZarnelDravix.exe";
   static constexpr const wchar_t* kUninstallerCopyName = L"ZarnelDravix_un_asa.exe";
   static constexpr DWORD kProductPollMs = 100;
-  // 2004 texts of the package trust checks.
-  static constexpr const wchar_t* kTrustSettingsInvalid = L"安装包校验设置无效";
-  static constexpr const wchar_t* kSignatureRejected = L"安装包签名校验失败";
 
  private:
   void OnDownloadEvent(int code, double progress, const wchar_t* text);
