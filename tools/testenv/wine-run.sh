@@ -3,10 +3,11 @@
 # usage: wine-run.sh PREFIX program.exe [args...]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-prefix=$1
+# Wine wants an absolute prefix; a relative one is taken from the current folder.
+prefix=$(realpath -m -- "${1:?usage: wine-run.sh PREFIX program.exe [args...]}")
 shift
 "$here/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/wine-env.sh"
 # A display started for this build tree (see xvfb.sh) is used when none is set.
 if [ -z "${DISPLAY:-}" ] && [ -f "$prefix.display" ]; then
   DISPLAY=$(cat "$prefix.display")
