@@ -53,6 +53,7 @@ void CCurlDownloader::dlThreadFun() {
     Send(DL_CODE_FAIL, 1.0, L"");
     return;
   }
+  client.SetSha256(!expectedSha256.empty());
   int result = client.Start();
   int budget = kRetryBudget;
   while (result != 0) {
@@ -67,7 +68,12 @@ void CCurlDownloader::dlThreadFun() {
   }
   if (stopping) return;
 
-  const DigestCheck digest = CheckDigest(Md5FromUrl(client.RealUrl()), path);
+  const std::string expected = Md5FromUrl(client.RealUrl());
+  DigestCheck digest = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = client.Digest();
+    digest = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
   if (digest == DigestCheck::kMismatch) {
     // A file that failed verification is never left in place for anyone to run.
     ::DeleteFileW(path.c_str());

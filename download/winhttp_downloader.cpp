@@ -78,6 +78,8 @@ void WinHttpDownloader::Run() {
 
   WinHttpClient client(url);
   client.saveFile = path;
+  digest.Reset(!expectedSha256.empty());  // the file was just emptied
+  client.writtenSink = [this](const char* data, size_t size) { digest.Add(data, size); };
   client.stopFlag = &stopping;
   // Like the other downloaders: at most one 1002 a second, only forward, never above 100 %.
   int64_t lastSecond = 0;
@@ -133,14 +135,19 @@ void WinHttpDownloader::Run() {
     return;
   }
 
-  const DigestCheck digest = CheckDigest(Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8)), path);
-  if (digest == DigestCheck::kMismatch) {
+  const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
+  DigestCheck check = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = digest.ReportFor(path);
+    check = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
+  if (check == DigestCheck::kMismatch) {
     ::DeleteFileW(path.c_str());
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpDigestMismatch);
     Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kWinHttp);
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpNoDigest);
+  if (check == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpNoDigest);
   Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kWinHttp);
 }

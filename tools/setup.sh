@@ -14,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
   libz-mingw-w64-dev libstb-dev googletest
+  openssl osslsigncode
 )
 SOURCE_PACKAGES=(curl libjsoncpp 7zip)
 # A binary package built from each source package: its candidate version names the source version.

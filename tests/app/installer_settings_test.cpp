@@ -259,6 +259,28 @@ TEST(CommandLineTest, FirstOccurrenceWins) {
   EXPECT_EQ(settings.InstCmd, L"/a");
 }
 
+// The trust settings in their three layers: the built-in values (empty in this build), the INI
+// file over them, and the first occurrence on the command line over both.
+TEST(InstallerSettingsTest, PackageTrustSettingsInTheirThreeLayers) {
+  const std::wstring sha(64, L'a');
+  {
+    InstallerSettings settings = DefaultsOnly();
+    EXPECT_EQ(settings.PackageSha256, InstallerSettings::DefaultPackageSha256());
+    EXPECT_EQ(settings.PackageSigners, InstallerSettings::DefaultPackageSigners());
+  }
+  const std::string signers = std::string(40, 'b') + "," + std::string(40, 'c') + "," + std::string(40, 'd') + "," +
+                              std::string(40, 'e') + "," + std::string(40, 'f') + "," + std::string(40, '0') + "," +
+                              std::string(40, '1');  // longer than other values may be
+  TempIni ini("[Install]\r\nPackageSha256=" + std::string(64, 'A') + "\r\nPackageSigners=" + signers + "\r\n");
+  InstallerSettings settings(ini.Path());
+  EXPECT_EQ(settings.PackageSha256, std::wstring(64, L'A'));
+  EXPECT_EQ(settings.PackageSigners, std::wstring(signers.begin(), signers.end()));
+  settings.ParseCommandLine(
+      CommandLine(L"-packagesha256=" + sha + L" -packagesha256=x -packagesigners=AB:CD -packagesigners=y").c_str());
+  EXPECT_EQ(settings.PackageSha256, sha);
+  EXPECT_EQ(settings.PackageSigners, L"AB:CD");
+}
+
 TEST(CommandLineTest, FirstOccurrenceWinsEvenWhenBare) {
   InstallerSettings settings = DefaultsOnly();
   settings.ParseCommandLine(CommandLine(L"-ischecknet -ischecknet=true").c_str());
