@@ -2,20 +2,28 @@
 // file, judged by its status, its length and the digest in its final address.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "download/downloader.h"
 #include "download/worker_slot.h"
 
+class WinHttpClient;
+
 class WinHttpDownloader : public CDownloader {
  public:
   WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path);
-  // Ends a running request at its next chunk and waits for the worker. Must not run on the
-  // downloader's own worker (inside its callback).
+  // Ends a running request at once, also one blocked on a silent server (its request handle is
+  // closed from here), and waits for the worker. Must not run on the downloader's own worker
+  // (inside its callback).
   ~WinHttpDownloader() override;
 
   void Start() override;
+
+  static constexpr DWORD kAbortRepeatMs = 50;
 
  private:
   // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
@@ -32,4 +40,8 @@ class WinHttpDownloader : public CDownloader {
   bool retried = false;  // only the worker touches it; runs never overlap
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
+  // The worker's client while its request runs; clientMutex guards the pointer, so that the
+  // destructor aborts only a client that is alive.
+  std::mutex clientMutex;
+  WinHttpClient* activeClient = nullptr;
 };

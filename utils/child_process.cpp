@@ -39,7 +39,11 @@ void ChildProcess::Run(const std::wstring& commandLine) {
   startup.hStdError = errorPipe_.WriteEnd();
 
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, commandLine_.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  // A group of its own: a Ctrl+C meant for us (a terminal sends it to every process of its job)
+  // must not end the child half-way, where its silent end would read as success. Its parent
+  // stops it when it has to.
+  if (!::CreateProcessW(nullptr, commandLine_.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                        nullptr, &startup, &info)) {
     WRITE_LOG(L"CreateProcessW failed, code=%lu: %s\r\n", static_cast<unsigned long>(::GetLastError()),
               commandLine.c_str());
     throw Exception();
