@@ -29,6 +29,7 @@ std::vector<DWORD> LaunchedIds(const std::wstring& folder) {
 
 ProductProcess::ProductProcess(const std::wstring& folder, const std::wstring& name) {
   const std::wstring path = folder + L"\\" + name;
+  const size_t startsBefore = LaunchedIds(folder).size();
   if (!::CopyFileW(SampleProduct().c_str(), path.c_str(), FALSE)) return;
   std::wstring command = L"\"" + path + L"\" -lifetime=120";
   STARTUPINFOW startup = {};
@@ -39,7 +40,7 @@ ProductProcess::ProductProcess(const std::wstring& folder, const std::wstring& n
   ::CloseHandle(info.hThread);
   process_.reset(info.hProcess);
   // Running once its start is recorded.
-  for (int i = 0; i < 200 && LaunchedIds(folder).empty(); ++i) ::Sleep(50);
+  for (int i = 0; i < 400 && LaunchedIds(folder).size() == startsBefore; ++i) ::Sleep(50);
 }
 
 ProductProcess::~ProductProcess() {
