@@ -76,6 +76,14 @@ int CurlClient::Start() {
     if (!realUrl.empty()) contentLength = GetDownloadFileLength_Str(realUrl);
     if (contentLength < kMinLength) result = kNoLength;
   }
+  WRITE_LOG(L"address %s\r\n", url.c_str());
+  WRITE_LOG(L"final address %s\r\n", Utils::MultiByteToWide(realUrl, CP_UTF8).c_str());
+  if (contentLength < 0) {
+    WRITE_LOG_TEXT(L"package length unknown: the server sent no Content-Length");
+  } else {
+    WRITE_LOG(L"package length %.0f bytes%s\r\n", contentLength,
+              contentLength < kMinLength ? L": package shorter than 1 MiB, refused" : L"");
+  }
   if (result == 0) result = Transfer(partPath);
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
 

@@ -15,6 +15,7 @@
 #include "app/log.h"
 #include "download/curl_client.h"
 #include "download/curl_global.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/transfer_options.h"
 #include "utils/text_conversion.h"
@@ -128,7 +129,7 @@ void CMTCurlDownloader::Start_Down() {
 
   if (realUrl.empty() || fileLength < kMinLength) {
     if (!getRealDownloadUrl(address)) {
-      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
       return;
     }
   }
@@ -412,32 +413,32 @@ void CMTCurlDownloader::WaitForFinish() {
 
   const DigestCheck digest = CheckDigest(expectedMd5, name);
   if (digest == DigestCheck::kMismatch) {
-    Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlDigestMismatch);
     ::DeleteFileW(name.c_str());
     ClearParts();
     if (retried) {
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
-      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
     } else {
       retried = true;
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed retry once.\r\n");
-      Send(DL_CODE_RETRY, 0.0, L"LibCurl");
+      Send(DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);
     }
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlNoDigest);
   WAIT_THREAD_LOG(L"finish recv\r\n");
   ClearParts();
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }
 
 void CMTCurlDownloader::Fail(int code) {
   if (retried) {
     SetLastPercent(0.0);
-    Send(DL_CODE_FAIL, code, L"LibCurl");
+    Send(DL_CODE_FAIL, code, DownloadTexts::kCurl);
   } else {
     retried = true;
-    Send(DL_CODE_RETRY, code, L"LibCurl");
+    Send(DL_CODE_RETRY, code, DownloadTexts::kCurl);
   }
 }
 
