@@ -20,6 +20,7 @@
 #include "tests/ui/product_process.h"
 #include "ui/install_dirs.h"
 #include "ui/sequence_label.h"
+#include "utils/unique_resource.h"
 
 namespace UiTests {
 namespace {
@@ -284,16 +285,17 @@ TEST_F(MainWindowTest, RefusedFolders) {
 bool LeaveFreeBytes(const std::wstring& file, ULONGLONG left) {
   const ULONGLONG free = InstallDirs::FreeBytesOnDrive(file);
   if (free < left) return false;
-  HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  Utils::UniqueFileHandle handle(
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return false;
   const std::string block(1 << 20, '\0');
   for (ULONGLONG rest = free - left; rest > 0;) {
     const DWORD part = static_cast<DWORD>(std::min<ULONGLONG>(rest, block.size()));
     DWORD written = 0;
-    if (!::WriteFile(handle, block.data(), part, &written, nullptr) || written != part) break;
+    if (!::WriteFile(handle.get(), block.data(), part, &written, nullptr) || written != part) break;
     rest -= part;
   }
-  ::CloseHandle(handle);
+  handle.reset();
   return InstallDirs::FreeBytesOnDrive(file) == left;
 }
 

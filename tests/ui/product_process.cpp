@@ -37,7 +37,7 @@ ProductProcess::ProductProcess(const std::wstring& folder, const std::wstring& n
   PROCESS_INFORMATION info = {};
   if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info))
     return;
-  ::CloseHandle(info.hThread);
+  Utils::UniqueHandle thread(info.hThread);
   process_.reset(info.hProcess);
   // Running once its start is recorded.
   for (int i = 0; i < 400 && LaunchedIds(folder).size() == startsBefore; ++i) ::Sleep(50);
