@@ -61,11 +61,15 @@ Conversion ToDouble(const std::wstring& text, double* value) {
 // The main window shows the scale as a share of one bar: keep it a fraction.
 double ClampScale(double scale) { return scale < 0.0 ? 0.0 : (scale > 1.0 ? 1.0 : scale); }
 
-std::wstring ReadIniString(const std::wstring& path, const wchar_t* key, const wchar_t* fallback) {
-  wchar_t buffer[kValueBufferSize] = {};
-  ::GetPrivateProfileStringW(kSection, key, fallback, buffer, kValueBufferSize, path.c_str());
-  return buffer;
+std::wstring ReadIniString(const std::wstring& path, const wchar_t* key, const wchar_t* fallback,
+                           DWORD bufferSize = kValueBufferSize) {
+  std::wstring buffer(bufferSize, L'\0');
+  ::GetPrivateProfileStringW(kSection, key, fallback, &buffer[0], bufferSize, path.c_str());
+  return buffer.c_str();
 }
+
+// Room for a list of many thumbprints: a value cut short would change what it allows.
+constexpr DWORD kTrustValueBufferSize = 4096;
 
 }  // namespace
 
@@ -84,6 +88,10 @@ InstallerSettings::InstallerSettings(const std::wstring& iniPath) {
 std::wstring InstallerSettings::BuiltInTemplate() {
   return std::wstring(DRAVIX_REDIRECT_SERVER) + L"/redirect/ver1/zarneldravix/${ROUTE}/1.0/installer/123456";
 }
+
+std::wstring InstallerSettings::DefaultPackageSha256() { return DRAVIX_PACKAGE_SHA256; }
+
+std::wstring InstallerSettings::DefaultPackageSigners() { return DRAVIX_PACKAGE_SIGNERS; }
 
 std::wstring InstallerSettings::DefaultIniPath() {
   wchar_t path[MAX_PATH] = {};
@@ -109,6 +117,9 @@ void InstallerSettings::LoadConfigIni(const std::wstring& iniPath) {
     case Conversion::OutOfRange: DownloadScale = kIniDefaultScale; break;  // as if the key were missing
   }
   InstCmd = ReadIniString(iniPath, L"InstCmd", L"");
+  // Keys left out keep the built-in value.
+  PackageSha256 = ReadIniString(iniPath, L"PackageSha256", PackageSha256.c_str(), kTrustValueBufferSize);
+  PackageSigners = ReadIniString(iniPath, L"PackageSigners", PackageSigners.c_str(), kTrustValueBufferSize);
 }
 
 void InstallerSettings::ParseCommandLine() { ParseCommandLine(::GetCommandLineW()); }
@@ -161,6 +172,8 @@ void InstallerSettings::ParseCommandLine(const wchar_t* commandLine) {
   setString(L"-instcmd", &InstCmd);
   setInt(L"-language", &Language);
   setBool(L"-insnew", &InsNew);
+  setString(L"-packagesha256", &PackageSha256);
+  setString(L"-packagesigners", &PackageSigners);
 }
 
 std::wstring InstallerSettings::RouteFor(const std::wstring& windowsVersionName) {

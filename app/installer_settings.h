@@ -42,4 +42,11 @@ class InstallerSettings {
   double DownloadScale = 0.7;                     // share of the progress bar for the download
   int Language = -1;                              // interface language index; -1 lets the window choose
   bool InsNew = false;                            // install at once, waiting for a running product
+  // Package trust as written (checked by the orchestrator before anything starts): the SHA-256
+  // the package must have, and the thumbprints of the certificates allowed to sign it.
+  std::wstring PackageSha256 = DefaultPackageSha256();
+  std::wstring PackageSigners = DefaultPackageSigners();
+
+  static std::wstring DefaultPackageSha256();
+  static std::wstring DefaultPackageSigners();
 };

@@ -76,6 +76,14 @@ int CurlClient::Start() {
     if (!realUrl.empty()) contentLength = GetDownloadFileLength_Str(realUrl);
     if (contentLength < kMinLength) result = kNoLength;
   }
+  WRITE_LOG(L"address %s\r\n", url.c_str());
+  WRITE_LOG(L"final address %s\r\n", Utils::MultiByteToWide(realUrl, CP_UTF8).c_str());
+  if (contentLength < 0) {
+    WRITE_LOG_TEXT(L"package length unknown: the server sent no Content-Length");
+  } else {
+    WRITE_LOG(L"package length %.0f bytes%s\r\n", contentLength,
+              contentLength < kMinLength ? L": package shorter than 1 MiB, refused" : L"");
+  }
   if (result == 0) result = Transfer(partPath);
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
 
@@ -125,7 +133,7 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   int combined = curl_easy_setopt(handle, CURLOPT_URL, realUrl.c_str());
   combined |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   combined |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteFileCallback);
-  combined |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+  combined |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
   combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
@@ -134,11 +142,23 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   combined |= ApplyTransferOptions(handle);
 
   resumeOffset = FileSize(partPath);
+  PrepareDigest(partPath);
   if (resumeOffset > 0) {
     combined |= curl_easy_setopt(handle, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
   }
   if (combined != 0) return combined;
-  return curl_easy_perform(handle);
+  partFile = file;
+  const int result = curl_easy_perform(handle);
+  partFile = nullptr;
+  return result;
+}
+
+void CurlClient::PrepareDigest(const std::wstring& partPath) {
+  const int64_t held = resumeOffset > 0 ? resumeOffset : 0;
+  // The attempt before hashed exactly these bytes: go on from there.
+  if (!digest.Finished() && digest.Bytes() == held && held > 0 && digest.WithSha256() == sha256) return;
+  digest.Reset(sha256);
+  if (!digest.AddFile(partPath, held)) digest.Reset(sha256);  // unreadable: the check rehashes the file
 }
 
 int CurlClient::SetProbeOptions(CURL* handle) {
@@ -276,9 +296,12 @@ int CurlClient::ProgressCallback(void* clientPointer, long long dltotal, long lo
   return 0;
 }
 
-size_t CurlClient::WriteFileCallback(char* data, size_t size, size_t count, void* file) {
-  if (!file) return 0;
-  return std::fwrite(data, size, count, static_cast<FILE*>(file));
+size_t CurlClient::WriteFileCallback(char* data, size_t size, size_t count, void* pointer) {
+  auto* client = static_cast<CurlClient*>(pointer);
+  if (!client || !client->partFile) return 0;
+  const size_t written = std::fwrite(data, size, count, client->partFile);
+  client->digest.Add(data, written * size);
+  return written;
 }
 
 size_t CurlClient::DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }

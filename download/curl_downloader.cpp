@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/log.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 
 CCurlDownloader::CCurlDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
@@ -52,12 +53,13 @@ void CCurlDownloader::dlThreadFun() {
     Send(DL_CODE_FAIL, 1.0, L"");
     return;
   }
+  client.SetSha256(!expectedSha256.empty());
   int result = client.Start();
   int budget = kRetryBudget;
   while (result != 0) {
     budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
     if (budget <= 0) {
-      Send(DL_CODE_FAIL, result, L"LibCurl");
+      Send(DL_CODE_FAIL, result, DownloadTexts::kCurl);
       return;
     }
     WRITE_LOG(L"CurlDownLoader Code=%d", result);
@@ -66,15 +68,20 @@ void CCurlDownloader::dlThreadFun() {
   }
   if (stopping) return;
 
-  const DigestCheck digest = CheckDigest(Md5FromUrl(client.RealUrl()), path);
+  const std::string expected = Md5FromUrl(client.RealUrl());
+  DigestCheck digest = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = client.Digest();
+    digest = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
   if (digest == DigestCheck::kMismatch) {
     // A file that failed verification is never left in place for anyone to run.
     ::DeleteFileW(path.c_str());
-    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kCurlDigestMismatch);
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kCurlNoDigest);
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }

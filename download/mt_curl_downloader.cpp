@@ -15,6 +15,7 @@
 #include "app/log.h"
 #include "download/curl_client.h"
 #include "download/curl_global.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/transfer_options.h"
 #include "utils/text_conversion.h"
@@ -128,7 +129,7 @@ void CMTCurlDownloader::Start_Down() {
 
   if (realUrl.empty() || fileLength < kMinLength) {
     if (!getRealDownloadUrl(address)) {
-      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
       return;
     }
   }
@@ -150,6 +151,11 @@ void CMTCurlDownloader::Start_Down() {
     }
     part->received = existing;
     part->first = offset;
+    if (i == 0) {
+      // A continued first range: its bytes on disk enter the digest before those to come.
+      digest.Reset(!expectedSha256.empty());
+      if (digest.AddFile(part->partPath, existing)) part->digest = &digest;
+    }
     part->start = offset + static_cast<int32_t>(existing);
     part->end = offset + segmentSize - 1;
     part->curl.reset(curl_easy_init());
@@ -263,6 +269,11 @@ bool CMTCurlDownloader::ResyncSegment(DownloadPartNode* part) {
   part->file.reset(_wfopen(part->partPath.c_str(), held > length ? L"wb+" : L"ab+"));
   if (!part->file) return false;
   if (held > length) held = 0;
+  if (part->digest && part->digest->Bytes() != held) {
+    // The disk holds other bytes than were hashed (a write that failed): hash what it holds.
+    part->digest->Reset(part->digest->WithSha256());
+    if (!part->digest->AddFile(part->partPath, held)) part->digest = nullptr;
+  }
   ApplyWriteBuffer(part->file.get());
   part->received = held;
   part->start = part->first + static_cast<int32_t>(held);
@@ -335,6 +346,7 @@ size_t CMTCurlDownloader::SegmentWriteCallback(char* data, size_t size, size_t c
     const size_t room = static_cast<size_t>(part->end - part->start) + 1;
     written = std::fwrite(data, 1, offered < room ? offered : room, part->file.get());
     part->start += static_cast<int32_t>(written);
+    if (part->digest) part->digest->Add(data, written);
   }
   part->received += static_cast<int64_t>(written);
   return written;
@@ -397,7 +409,9 @@ void CMTCurlDownloader::WaitForFinish() {
     reported = lastPercent;
     lastPercent = 0.0;
   }
-  const int joinError = JoinSegments(name);
+  // The first range's bytes are in the digest when its file was read whole at set-up.
+  const bool hashedWhileJoining = parts.front()->digest != nullptr;
+  const int joinError = JoinSegments(name, hashedWhileJoining ? &digest : nullptr);
   if (joinError != 0) {
     ClearParts();
     if (joinError == kSegmentFileError) {
@@ -410,38 +424,42 @@ void CMTCurlDownloader::WaitForFinish() {
     return;
   }
 
-  const DigestCheck digest = CheckDigest(expectedMd5, name);
-  if (digest == DigestCheck::kMismatch) {
-    Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
+  DigestCheck check = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expectedMd5) || !expectedSha256.empty()) {
+    lastDigest = hashedWhileJoining ? digest.ReportFor(name) : FileDigests(name, !expectedSha256.empty());
+    check = JudgeDigests(expectedMd5, expectedSha256, lastDigest);
+  }
+  if (check == DigestCheck::kMismatch) {
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlDigestMismatch);
     ::DeleteFileW(name.c_str());
     ClearParts();
     if (retried) {
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
-      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
     } else {
       retried = true;
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed retry once.\r\n");
-      Send(DL_CODE_RETRY, 0.0, L"LibCurl");
+      Send(DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);
     }
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+  if (check == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlNoDigest);
   WAIT_THREAD_LOG(L"finish recv\r\n");
   ClearParts();
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }
 
 void CMTCurlDownloader::Fail(int code) {
   if (retried) {
     SetLastPercent(0.0);
-    Send(DL_CODE_FAIL, code, L"LibCurl");
+    Send(DL_CODE_FAIL, code, DownloadTexts::kCurl);
   } else {
     retried = true;
-    Send(DL_CODE_RETRY, code, L"LibCurl");
+    Send(DL_CODE_RETRY, code, DownloadTexts::kCurl);
   }
 }
 
-int CMTCurlDownloader::JoinSegments(const std::wstring& name) {
+int CMTCurlDownloader::JoinSegments(const std::wstring& name, StreamingDigest* hashed) {
   // Every segment file is opened before the first one is changed, so that a file that cannot
   // be opened leaves the segments as they were.
   Utils::UniqueCFile first(_wfopen(SegmentPath(name, 0).c_str(), L"ab+"));
@@ -464,6 +482,7 @@ int CMTCurlDownloader::JoinSegments(const std::wstring& name) {
     size_t read = 0;
     while ((read = std::fread(block.data(), 1, block.size(), source)) > 0) {
       if (std::fwrite(block.data(), 1, read, first.get()) != read) return CURLE_WRITE_ERROR;
+      if (hashed) hashed->Add(block.data(), read);
     }
     if (std::ferror(source)) return CURLE_READ_ERROR;
     later[i].reset();

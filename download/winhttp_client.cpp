@@ -417,10 +417,12 @@ bool WinHttpClient::ReadBody() {
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
-      if (!file || std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+      const size_t written = file ? std::fwrite(chunk.data(), 1, read, file.get()) : 0;
+      if (!file || written != read) {
         if (file) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
         saveFailed = true;
       }
+      if (writtenSink && written > 0) writtenSink(chunk.data(), written);
       continue;
     }
     try {

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
+#include <string>
 
+#include "app/log.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/winhttp_client.h"
 #include "utils/text_conversion.h"
@@ -58,7 +61,7 @@ void WinHttpDownloader::Send(int code, double progress, const wchar_t* text) {
 
 void WinHttpDownloader::Fail(double code) {
   ::DeleteFileW(path.c_str());
-  Send(DL_CODE_FAIL, code, L"LibCurl");
+  Send(DL_CODE_FAIL, code, DownloadTexts::kWinHttp);
 }
 
 void WinHttpDownloader::Run() {
@@ -69,12 +72,14 @@ void WinHttpDownloader::Run() {
     return;
   }
   if (!EmptyFile(path)) {
-    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), L"LibCurl");
+    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), DownloadTexts::kWinHttp);
     return;
   }
 
   WinHttpClient client(url);
   client.saveFile = path;
+  digest.Reset(!expectedSha256.empty());  // the file was just emptied
+  client.writtenSink = [this](const char* data, size_t size) { digest.Add(data, size); };
   client.stopFlag = &stopping;
   // Like the other downloaders: at most one 1002 a second, only forward, never above 100 %.
   int64_t lastSecond = 0;
@@ -101,7 +106,12 @@ void WinHttpDownloader::Run() {
     return;
   }
 
+  WRITE_LOG(L"address %s\r\n", url.c_str());
+  WRITE_LOG(L"final address %s\r\n", client.finalAddress.c_str());
+  WRITE_LOG(L"status %s, package length %ld bytes\r\n", client.statusText.c_str(),
+            static_cast<long>(client.declaredLength));
   if (!received) {
+    WRITE_LOG(L"request failed: error %lu\r\n", static_cast<unsigned long>(client.lastError));
     Fail(static_cast<double>(client.lastError));
     return;
   }
@@ -119,18 +129,25 @@ void WinHttpDownloader::Run() {
   // A body the server cut short still counts as received for the client.
   const int64_t size = FileSize(path);
   if (size < 0 || (client.declaredLength > 0 && size != client.declaredLength)) {
+    WRITE_LOG(L"package cut short: %s of %ld bytes\r\n", std::to_wstring(size).c_str(),
+              static_cast<long>(client.declaredLength));
     Fail(0.0);
     return;
   }
 
-  const DigestCheck digest = CheckDigest(Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8)), path);
-  if (digest == DigestCheck::kMismatch) {
+  const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
+  DigestCheck check = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = digest.ReportFor(path);
+    check = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
+  if (check == DigestCheck::kMismatch) {
     ::DeleteFileW(path.c_str());
-    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpDigestMismatch);
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kWinHttp);
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  if (check == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpNoDigest);
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kWinHttp);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "download/downloader.h"
+#include "download/streaming_digest.h"
 #include "download/worker_slot.h"
 
 class WinHttpClient;
@@ -25,6 +26,9 @@ class WinHttpDownloader : public CDownloader {
 
   static constexpr DWORD kAbortRepeatMs = 50;
 
+  // The digest the last verification used; read it once the run has ended.
+  const DigestReport& LastDigest() const { return lastDigest; }
+
  private:
   // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
   // 1005 or 1004.
@@ -37,7 +41,9 @@ class WinHttpDownloader : public CDownloader {
   std::wstring path;
   std::wstring url;
   WorkerSlot worker;
-  bool retried = false;  // only the worker touches it; runs never overlap
+  bool retried = false;     // only the worker touches it; runs never overlap
+  StreamingDigest digest;   // of the body as the worker writes it
+  DigestReport lastDigest;  // written by the worker before its final event
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
   // The worker's client while its request runs; clientMutex guards the pointer, so that the

@@ -15,6 +15,7 @@
 #include "download/download_callback.h"
 #include "download/downloader.h"
 #include "install/installer.h"
+#include "install/package_trust.h"
 #include "install/uninstaller.h"
 
 class CDownloadInstaller {
@@ -68,6 +69,9 @@ class CDownloadInstaller {
   void DeleteAfterRun(const std::wstring& package);
   void JoinPackageCleanup();
   void CreateInstallDir();
+  // Ends the chain with 2004 when the package is not signed under a listed certificate (the
+  // package is deleted then); true when it may run.
+  bool PackageSignatureAccepted();
 
   std::unique_ptr<CUnInstaller> uninstaller;
   std::unique_ptr<CDownloader> downloader;
@@ -88,6 +92,8 @@ class CDownloadInstaller {
   // another address or folder builds new ones, so the package lands where it is looked for.
   std::wstring builtUrl;
   std::wstring builtPackagePath;
+  // Read from the settings by Start, before any worker of the chain runs.
+  PackageTrust trust;
   // Set by Start before the remover runs, then touched by the remover's thread alone.
   RemovalOutcome removalOutcome = RemovalOutcome::kPending;
 

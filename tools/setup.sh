@@ -14,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
   libz-mingw-w64-dev libstb-dev googletest
+  openssl osslsigncode
 )
 SOURCE_PACKAGES=(curl libjsoncpp 7zip)
 # A binary package built from each source package: its candidate version names the source version.
@@ -184,6 +185,9 @@ DEPS="$CACHE_ROOT/$TRIPLE"
 # One folder of links per recipe, so checkouts at different recipes share the cache safely.
 CURRENT="$DEPS/current-r$RECIPE"
 mkdir -p "$CURRENT"
+# Checkouts share the cache: one set-up at a time builds into it.
+exec 8>"$DEPS/.lock"
+flock 8
 build_dependency curl build_curl
 build_dependency libjsoncpp build_jsoncpp
 build_dependency 7zip build_lzma

@@ -15,7 +15,8 @@ constexpr ULONGLONG kRequiredBytes = 1073741824;  // 1 GiB
 std::wstring Join(const std::wstring& left, const std::wstring& right);
 
 // True when the relative path from one folder to the other is exactly ".": two spellings of
-// the same folder (letter case, a trailing backslash). Folders on different drives never are.
+// the same folder in another letter case. A trailing backslash gives ".\" and so does not count;
+// folders on different drives never do.
 bool IsSameFolder(const std::wstring& from, const std::wstring& to);
 
 // "C:" for "C:\x\y"; empty for a path without a drive letter.

@@ -11,7 +11,8 @@ constexpr const wchar_t* kProductRegistryKey = L"Software\\VeltoSoft\\Dravix";
 // Reads a string value of the product's key. The stored data need not end with a null. Any
 // failure (no key, no value, not a string) leaves text unchanged and returns false.
 bool ReadRegistryValue(const wchar_t* name, std::wstring& text);
-// Writes a REG_SZ value of exactly 2 x length bytes (no terminator), creating the key.
+// Writes a REG_SZ value, creating the key. The system is handed exactly 2 x length bytes; it
+// counts in the null that follows them itself (Windows and Wine alike).
 bool WriteRegistryValue(const wchar_t* name, const std::wstring& text);
 
 // After a successful installation: "InstallPath" = installDir, and "UnInstallEp" = the

@@ -8,6 +8,7 @@
 
 #include "app/windows_version.h"
 #include "build_config.h"
+#include "tests/support/paths.h"
 #include "utils/unique_resource.h"
 
 namespace {
@@ -121,6 +122,37 @@ TEST(InstallerSettingsTest, IniValuesForEveryKey) {
   EXPECT_EQ(settings.InstCmd, L"/quiet /dir=C:\\x");
 }
 
+// The sample in the top README, pasted as it stands, must mean what its comments say.
+TEST(InstallerSettingsTest, ReadmeIniSampleMeansWhatItSays) {
+  std::string readme;
+  {
+    Utils::UniqueFileHandle file(::CreateFileW(TestSupport::SourceTreePath("README.md").c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) readme.append(buffer, read);
+  }
+  const size_t start = readme.find("```ini\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = readme.find("```", start + 7);
+  ASSERT_NE(end, std::string::npos);
+  std::string sample = readme.substr(start + 7, end - start - 7);
+  EXPECT_NE(sample.find("; "), std::string::npos) << "the sample explains its keys";
+  for (size_t at = 0; (at = sample.find('\n', at)) != std::string::npos; at += 2) sample.replace(at, 1, "\r\n");
+  const TempIni ini(sample);
+  const InstallerSettings settings(ini.Path());
+  EXPECT_EQ(settings.DownloadUrl,
+            L"http://127.0.0.1:8080/redirect/ver1/zarneldravix/" + ThisMachinesRoute() + L"/1.0/installer/123456");
+  EXPECT_EQ(settings.DownloadType, 3);
+  EXPECT_DOUBLE_EQ(settings.DownloadScale, 0.7);
+  EXPECT_TRUE(settings.IsCheckNet);
+  EXPECT_TRUE(settings.IsEnableAppSensors);
+  EXPECT_EQ(settings.DlAppNameSuffix, L".downloader");
+  EXPECT_EQ(settings.DlAppVersion, L"");
+  EXPECT_EQ(settings.InstCmd, L"");
+}
+
 TEST(InstallerSettingsTest, IniVersionKeyIsSpelledWithPrefix) {
   TempIni ini("[Install]\r\nDlAppVersion=9.9\r\n");
   EXPECT_EQ(InstallerSettings(ini.Path()).DlAppVersion, L"");
@@ -225,6 +257,28 @@ TEST(CommandLineTest, FirstOccurrenceWins) {
   settings.ParseCommandLine(CommandLine(L"-downloadtype=2 -downloadtype=3 -instcmd=/a -instcmd=/b").c_str());
   EXPECT_EQ(settings.DownloadType, 2);
   EXPECT_EQ(settings.InstCmd, L"/a");
+}
+
+// The trust settings in their three layers: the built-in values (empty in this build), the INI
+// file over them, and the first occurrence on the command line over both.
+TEST(InstallerSettingsTest, PackageTrustSettingsInTheirThreeLayers) {
+  const std::wstring sha(64, L'a');
+  {
+    InstallerSettings settings = DefaultsOnly();
+    EXPECT_EQ(settings.PackageSha256, InstallerSettings::DefaultPackageSha256());
+    EXPECT_EQ(settings.PackageSigners, InstallerSettings::DefaultPackageSigners());
+  }
+  const std::string signers = std::string(40, 'b') + "," + std::string(40, 'c') + "," + std::string(40, 'd') + "," +
+                              std::string(40, 'e') + "," + std::string(40, 'f') + "," + std::string(40, '0') + "," +
+                              std::string(40, '1');  // longer than other values may be
+  TempIni ini("[Install]\r\nPackageSha256=" + std::string(64, 'A') + "\r\nPackageSigners=" + signers + "\r\n");
+  InstallerSettings settings(ini.Path());
+  EXPECT_EQ(settings.PackageSha256, std::wstring(64, L'A'));
+  EXPECT_EQ(settings.PackageSigners, std::wstring(signers.begin(), signers.end()));
+  settings.ParseCommandLine(
+      CommandLine(L"-packagesha256=" + sha + L" -packagesha256=x -packagesigners=AB:CD -packagesigners=y").c_str());
+  EXPECT_EQ(settings.PackageSha256, sha);
+  EXPECT_EQ(settings.PackageSigners, L"AB:CD");
 }
 
 TEST(CommandLineTest, FirstOccurrenceWinsEvenWhenBare) {

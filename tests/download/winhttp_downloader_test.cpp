@@ -64,10 +64,11 @@ TEST(WinHttpDownloader, DownloadsAndVerifiesThePackage) {
     const std::vector<Event> events = run.events.Events();
     EXPECT_EQ(1.0, FindEvent(events, 1001).progress);
     EXPECT_EQ(L"", FindEvent(events, 1001).text);
-    EXPECT_EQ(L"LibCurl", FindEvent(events, 1003).text);
+    EXPECT_EQ(L"WinHttp", FindEvent(events, 1003).text);
     EXPECT_FALSE(run.events.Progress().empty()) << "the first bytes are reported at once";
     ExpectOrderedProgress(events);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), size));
     EXPECT_FALSE(run.events.Overlapped());
   }
 }
@@ -92,6 +93,8 @@ TEST(WinHttpDownloader, ReplacesAnOldFileInsteadOfAppending) {
   ASSERT_TRUE(run.events.WaitForEnd());
   EXPECT_EQ((Codes{1001, 1003, 1001, 1003}), run.events.Codes());
   EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+  // The second run's digest started afresh rather than going on from the first one's.
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
 }
 
 TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
@@ -113,7 +116,7 @@ TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
     ASSERT_TRUE(TestSupport::WriteFileBytes(run.target, "an old file"));
     EXPECT_EQ((Codes{1001, 1004}), run.Run());
     const Event fail = FindEvent(run.events.Events(), 1004);
-    EXPECT_EQ(L"LibCurl", fail.text);
+    EXPECT_EQ(L"WinHttp", fail.text);
     if (c.code >= 0) {
       EXPECT_EQ(c.code, fail.progress);
     } else {
@@ -129,7 +132,7 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     SCOPED_TRACE("no digest in the address: accepted with a notice");
     Download run(Wide(package.Address(Digest::kMissing)));
     EXPECT_EQ((Codes{1001, 1006, 1003}), run.Run());
-    EXPECT_EQ(L"curl获取url-md5失败", FindEvent(run.events.Events(), 1006).text);
+    EXPECT_EQ(L"WinHttp获取url-md5失败", FindEvent(run.events.Events(), 1006).text);
     EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
   }
   {
@@ -143,10 +146,11 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     Download run(Wide(package.Address(Digest::kWrong)), true);
     EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.Run());
     const std::vector<Event> events = run.events.Events();
-    EXPECT_EQ(L"curl文件md5校验失败", FindEvent(events, 1006).text);
+    EXPECT_EQ(L"WinHttp文件md5校验失败", FindEvent(events, 1006).text);
     EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
     EXPECT_FALSE(FileExists(run.target));
     EXPECT_FALSE(run.events.Overlapped());
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
   }
 }
 
@@ -158,6 +162,7 @@ TEST(WinHttpDownloader, VerifiesInFoldersOutsideTheAnsiCodePage) {
       Download run(Wide(package.Address(Digest::kCorrect)), false, name);
       EXPECT_EQ((Codes{1001, 1003}), run.Run());
       EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+      EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
     }
     {
       // The digest must really be compared there: a wrong one may not pass as unreadable.

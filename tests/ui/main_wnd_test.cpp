@@ -20,6 +20,7 @@
 #include "tests/ui/product_process.h"
 #include "ui/install_dirs.h"
 #include "ui/sequence_label.h"
+#include "utils/unique_resource.h"
 
 namespace UiTests {
 namespace {
@@ -234,7 +235,7 @@ TEST_F(MainWindowTest, CustomPageTakesTheTypedFolderAndTheShortcutChoices) {
   for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
   const Case cases[] = {
       {Sandbox().File(L"Typed"), false, true, Sandbox().File(L"Typed")},
-      {upper + L"\\", true, false, proposed},  // another spelling of the proposed folder
+      {upper, true, false, proposed},  // another spelling of the proposed folder
   };
   for (const Case& c : cases) {
     w.SelectPage(CMainWnd::PAGE_CUSTOM);
@@ -284,16 +285,17 @@ TEST_F(MainWindowTest, RefusedFolders) {
 bool LeaveFreeBytes(const std::wstring& file, ULONGLONG left) {
   const ULONGLONG free = InstallDirs::FreeBytesOnDrive(file);
   if (free < left) return false;
-  HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  Utils::UniqueFileHandle handle(
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return false;
   const std::string block(1 << 20, '\0');
   for (ULONGLONG rest = free - left; rest > 0;) {
     const DWORD part = static_cast<DWORD>(std::min<ULONGLONG>(rest, block.size()));
     DWORD written = 0;
-    if (!::WriteFile(handle, block.data(), part, &written, nullptr) || written != part) break;
+    if (!::WriteFile(handle.get(), block.data(), part, &written, nullptr) || written != part) break;
     rest -= part;
   }
-  ::CloseHandle(handle);
+  handle.reset();
   return InstallDirs::FreeBytesOnDrive(file) == left;
 }
 
@@ -482,8 +484,8 @@ TEST_F(MainWindowTest, ProgressTextAndBar) {
   const Case cases[] = {
       {1002, 0.5, L"", L"正在安装中:35%，请稍候...", 35},
       {1002, 1.0, L"", L"正在安装中:70%，请稍候...", 70},
-      {1002, 0.2, L"下载%d", L"下载14", 14},
-      {1002, 0.2, L"%s", L"正在安装中:14%，请稍候...", 14},
+      {1002, 0.6, L"下载%d", L"下载42", 42},
+      {1002, 0.6, L"%s", L"正在安装中:42%，请稍候...", 42},
       {2002, 0.0, L"", L"正在安装中:74%，请稍候...", 74},
       {2002, 0.0, L"", L"正在安装中:78%，请稍候...", 78},
       {2002, 0.0, L"", L"正在安装中:83%，请稍候...", 83},

@@ -360,7 +360,7 @@ TEST_F(MessageBoxTest, TheOwnerClosingDuringBoxesEndsThemWithoutAClick) {
 // from the screen and written to build/screenshots/message_box_over_main.png.
 TEST(MessageBoxScreenshot, ABoxOverTheMainWindow) {
   UseEmbeddedSkin();
-  LayoutViewer::CLayoutViewerWnd main({SkinUI::SkinSource::ZipResource, L"", L"", L"MainWnd.xml"});
+  LayoutViewer::CLayoutViewerWnd main({SkinUI::SkinSource::ZipResource, L"", L"", L"MainWnd.xml"}, true);
   ASSERT_NE(nullptr, main.CreateNativeWindow(nullptr, L"Dravix", WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU, 0));
   ASSERT_TRUE(main.ShowMainPage(0));
   main.CenterOnOwner();

@@ -29,6 +29,7 @@ std::vector<DWORD> LaunchedIds(const std::wstring& folder) {
 
 ProductProcess::ProductProcess(const std::wstring& folder, const std::wstring& name) {
   const std::wstring path = folder + L"\\" + name;
+  const size_t startsBefore = LaunchedIds(folder).size();
   if (!::CopyFileW(SampleProduct().c_str(), path.c_str(), FALSE)) return;
   std::wstring command = L"\"" + path + L"\" -lifetime=120";
   STARTUPINFOW startup = {};
@@ -36,10 +37,10 @@ ProductProcess::ProductProcess(const std::wstring& folder, const std::wstring& n
   PROCESS_INFORMATION info = {};
   if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info))
     return;
-  ::CloseHandle(info.hThread);
+  Utils::UniqueHandle thread(info.hThread);
   process_.reset(info.hProcess);
   // Running once its start is recorded.
-  for (int i = 0; i < 200 && LaunchedIds(folder).empty(); ++i) ::Sleep(50);
+  for (int i = 0; i < 400 && LaunchedIds(folder).size() == startsBefore; ++i) ::Sleep(50);
 }
 
 ProductProcess::~ProductProcess() {
