@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 
+#include "tests/app/installer_window_run.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "tools/logview/debug_capture.h"
@@ -68,16 +68,9 @@ class InstallerStartup : public TestSupport::SandboxTest {
   }
   // The installer opens its window once the settings are read; closing it ends the run with 0.
   std::wstring SettingsLine(const std::wstring& arguments) {
-    DebugCaptureResult run;
-    std::thread capture([&] { run = RunWithDebugCapture(L"\"" + Copy() + L"\" " + arguments, nullptr, 120000); });
-    HWND window = nullptr;
-    for (int i = 0; i < 1800 && !window; ++i) {
-      window = ::FindWindowW(L"MainWnd", nullptr);
-      if (!window) ::Sleep(50);
-    }
-    EXPECT_NE(nullptr, window) << "the main window never opened";
-    if (window) ::PostMessageW(window, WM_CLOSE, 1, 0);
-    capture.join();
+    bool windowSeen = false;
+    const DebugCaptureResult run = AppTests::RunAndCloseTheWindow(L"\"" + Copy() + L"\" " + arguments, &windowSeen);
+    EXPECT_TRUE(windowSeen) << "the main window never opened";
     EXPECT_TRUE(run.started);
     EXPECT_EQ(0u, run.exitCode);
     for (const std::wstring& line : run.lines) {

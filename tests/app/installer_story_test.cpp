@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
@@ -20,8 +21,11 @@
 #include "tests/support/nginx_server.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/screen_capture.h"
+#include "tests/support/xdotool.h"
 #include "tools/logview/debug_capture.h"
 #include "ui/install_records.h"
+#include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
 namespace {
@@ -62,6 +66,16 @@ class InstallerRun {
     });
   }
   ~InstallerRun() {
+    if (::testing::Test::HasFailure()) {
+      const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+      RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+      const std::string name = std::string("stories\\") + test->name() + ".png";
+      TestSupport::SaveScreenArea(screen, std::wstring(name.begin(), name.end()));
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::string log;
+      for (const std::wstring& line : lines_) log += Utils::WideToMultiByte(line, CP_UTF8);
+      std::printf("the installer's log:\n%s", log.c_str());
+    }
     if (!Ended()) Kill();
     thread_.join();
   }
@@ -134,24 +148,6 @@ HWND WaitForWindow(const wchar_t* className, int seconds = 90) {
   return window;
 }
 
-// xdotool runs on the host; Wine starts it by its Z: path, from a fresh thread (a reused
-// thread's handles may be closed by Wine after such a start).
-bool Xdotool(const std::wstring& arguments) {
-  bool done = false;
-  std::thread([&] {
-    std::wstring command = L"Z:\\usr\\bin\\xdotool " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-      return;
-    Utils::UniqueHandle process(info.hProcess);
-    Utils::UniqueHandle thread(info.hThread);
-    done = ::WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0;
-  }).join();
-  return done;
-}
-
 // A control's centre in its window, from the shipped layout.
 POINT CentreOf(const std::string& layout, const std::string& control) {
   for (const SkinTests::LayoutInfo& info : SkinTests::Layouts()) {
@@ -166,13 +162,17 @@ POINT CentreOf(const std::string& layout, const std::string& control) {
   return POINT{0, 0};
 }
 
-// Moves the pointer onto the control and clicks it, as a user does.
+// Moves the pointer onto the control and clicks it, as a user does once the window answers:
+// under Wine without a window manager, showing or closing a window keeps its thread busy for up
+// to 2 s per window, and a click made meanwhile reaches an X window that is already gone.
 bool Click(HWND window, const std::string& layout, const std::string& control) {
   RECT rect;
-  if (!window || !::GetWindowRect(window, &rect)) return false;
+  DWORD_PTR answer = 0;
+  if (!window || !::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer)) return false;
+  if (!::GetWindowRect(window, &rect)) return false;
   const POINT at = CentreOf(layout, control);
-  return Xdotool(L"mousemove " + std::to_wstring(rect.left + at.x) + L" " + std::to_wstring(rect.top + at.y) +
-                 L" sleep 0.3 click 1");
+  return TestSupport::RunXdotool(L"mousemove " + std::to_wstring(rect.left + at.x) + L" " +
+                                 std::to_wstring(rect.top + at.y) + L" sleep 0.3 click 1");
 }
 
 std::wstring Registered(const wchar_t* name) {
@@ -275,7 +275,7 @@ TEST_F(InstallerStory, OneClickInstallsRecordsStartsTheProductAndClosesWithZero)
   ASSERT_TRUE(WaitFor([&] { return run.Count(L"StartInstall") == 1; }, 60)) << "the click started nothing";
   // Alt+F4 while installing: nothing happens.
   ::SetForegroundWindow(window);
-  ASSERT_TRUE(Xdotool(L"key alt+F4"));
+  ASSERT_TRUE(TestSupport::RunXdotool(L"key alt+F4"));
   ::Sleep(1500);
   EXPECT_TRUE(::IsWindow(window));
   EXPECT_FALSE(run.Ended());
@@ -309,8 +309,8 @@ TEST_F(InstallerStory, CustomFolderTypedWithoutShortcutsThenTheCloseTimerEndsThe
   ::Sleep(800);
   ASSERT_TRUE(Click(window, "mainWnd.xml", "installDirEdit"));
   ::Sleep(500);
-  ASSERT_TRUE(Xdotool(L"key End shift+Home"));
-  ASSERT_TRUE(Xdotool(L"type --delay 20 \"" + typed + L"\""));
+  ASSERT_TRUE(TestSupport::RunXdotool(L"key End shift+Home"));
+  ASSERT_TRUE(TestSupport::RunXdotool(L"type --delay 20 \"" + typed + L"\""));
   ASSERT_TRUE(Click(window, "mainWnd.xml", "createDSCb"));
   ASSERT_TRUE(Click(window, "mainWnd.xml", "createQSCb"));
   ASSERT_TRUE(Click(window, "mainWnd.xml", "customeInstallBtn"));
