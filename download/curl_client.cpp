@@ -57,10 +57,21 @@ CurlClient::~CurlClient() {
   _wremove(GetSavePath(true).c_str());
 }
 
+void CurlClient::NoteProbeResult(int result) {
+  if (IsSecurityFailure(result)) probeSecurityFailure = result;
+}
+
+void CurlClient::Forget() {
+  realUrl.clear();
+  contentLength = -1.0;
+  _wremove(GetSavePath(true).c_str());
+}
+
 std::wstring CurlClient::GetSavePath(bool part) const { return part ? path + L".part" : path; }
 
 int CurlClient::Start() {
   WRITE_LOG_TEXT(L"start download");
+  probeSecurityFailure = 0;
   // Files are named in UTF-16 throughout: the user's folder may hold any character.
   const std::wstring partPath = GetSavePath(true);
   const std::string address = Utils::WideToMultiByte(url, IsFileAddress(url) ? CP_ACP : CP_UTF8);
@@ -74,7 +85,8 @@ int CurlClient::Start() {
   if (realUrl.empty() || contentLength < kMinLength) {
     realUrl = GetRealUrl_Str(address);
     if (!realUrl.empty()) contentLength = GetDownloadFileLength_Str(realUrl);
-    if (contentLength < kMinLength) result = kNoLength;
+    // A refused certificate or redirect says more than "no package found".
+    if (contentLength < kMinLength) result = probeSecurityFailure != 0 ? probeSecurityFailure : kNoLength;
   }
   if (result == 0) result = Transfer(partPath);
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
@@ -105,7 +117,22 @@ int CurlClient::Transfer(const std::wstring& partPath) {
     openError = message ? std::wstring(message).substr(0, 200) : std::wstring();
   }
   curl.reset();  // the handle goes before the file it wrote to is closed
+  // The last buffered bytes reach the disk only now: a failed close leaves the file short.
+  if (file && std::fclose(file.release()) != 0 && result == 0) result = CURLE_WRITE_ERROR;
+  if (result == 0) result = CheckLength(partPath);
   return result;
+}
+
+int CurlClient::CheckLength(const std::wstring& partPath) {
+  const int64_t size = FileSize(partPath);
+  const int64_t expected = static_cast<int64_t>(contentLength);
+  if (size == expected) return 0;
+  WRITE_LOG(L"the body ended at %lld of %lld bytes\r\n", static_cast<long long>(size),
+            static_cast<long long>(expected));
+  if (size >= 0 && size < expected) return CURLE_PARTIAL_FILE;  // the next attempt resumes
+  // Longer than the package: its bytes cannot be trusted, so the next attempt starts afresh.
+  _wremove(partPath.c_str());
+  return CURLE_WRITE_ERROR;
 }
 
 int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
@@ -113,7 +140,9 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   CURL* handle = curl.get();
   Utils::UniqueCurlList headers;
   Utils::AppendHeader(headers, "Connection: keep-alive");
-  Utils::AppendHeader(headers, "Accept-Encoding: gzip, deflate");
+  // The package is taken byte for byte as the server keeps it: a compressed answer would be
+  // saved compressed, and its ranges would not resume the file.
+  Utils::AppendHeader(headers, "Accept-Encoding: identity");
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
   curl_easy_setopt(handle, CURLOPT_TCP_KEEPIDLE, 10L);
@@ -129,6 +158,7 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   combined |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
   combined |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplyTransferOptions(handle);
+  combined |= ApplySecurityOptions(handle, Utils::WideToMultiByte(url, CP_UTF8));
 
   resumeOffset = FileSize(partPath);
   if (resumeOffset > 0) {
@@ -158,6 +188,7 @@ Utils::UniqueCurl CurlClient::Head(const std::string& address) {
     if (combined == 0) {
       result = curl_easy_perform(h);
       if (result != 0) WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+      NoteProbeResult(result);
     }
   }
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
@@ -215,6 +246,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
     combined |= SetProbeOptions(h);
     if (combined == 0) {
       const int result = curl_easy_perform(h);
+      NoteProbeResult(result);
       if (result != 0) {
         WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
       } else {
@@ -227,6 +259,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
 
 int CurlClient::SetCommonOptions(CURL* handle) {
   int combined = ApplyRedirectLimit(handle);
+  combined |= ApplySecurityOptions(handle, Utils::WideToMultiByte(url, CP_UTF8));
   combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProbeProgressCallback);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);

@@ -32,8 +32,11 @@ class CurlClient {
   CurlClient& operator=(const CurlClient&) = delete;
 
   std::wstring GetSavePath(bool part) const;
-  // 0 on success; a libcurl result code; kPartFileError, kNoHandle or kNoLength.
+  // 0 on success; a libcurl result code; kPartFileError, kNoHandle or kNoLength (unless the
+  // probes were refused for security reasons: then that libcurl code).
   int Start();
+  // Forgets the final address, the length and the partial file: the next Start asks again.
+  void Forget();
   // Makes the running transfer, or the next one, end at its next progress callback.
   void RequestStop() { stopRequested = true; }
 
@@ -62,12 +65,16 @@ class CurlClient {
  private:
   int Transfer(const std::wstring& partPath);
   int Perform(FILE* file, const std::wstring& partPath);
+  // 0 when the ".part" file holds exactly the length the probes learned; CURLE_PARTIAL_FILE
+  // when it is short; CURLE_WRITE_ERROR (the file deleted) when it is longer or unreadable.
+  int CheckLength(const std::wstring& partPath);
   // Applies the options every request of this client shares beyond the fixed ones: bounded
   // redirects, and an abort hook so that a stop also ends a running probe.
   int SetCommonOptions(CURL* handle);
   // A bodiless probe: headers only, a 60 s connect limit, and the common options.
   int SetProbeOptions(CURL* handle);
   static int ProbeProgressCallback(void* client, long long, long long, long long, long long);
+  void NoteProbeResult(int result);
 
   std::wstring url;
   std::wstring path;
@@ -80,4 +87,5 @@ class CurlClient {
   std::atomic<bool> stopRequested{false};
   std::wstring openError;
   std::string realUrl;
+  int probeSecurityFailure = 0;  // the last probe's refused certificate or redirect, this Start
 };

@@ -70,6 +70,8 @@ class CMTCurlDownloader : public CDownloader {
   // code the run fails with.
   int JoinSegments(const std::wstring& name);
   void Fail(int code);
+  // 1004, with the segment files deleted.
+  void FailFinally(int code);
   void ClearParts();
   void DeleteSegmentFiles(const std::wstring& name) const;
   std::wstring SegmentPath(const std::wstring& name, int index) const;
@@ -87,12 +89,15 @@ class CMTCurlDownloader : public CDownloader {
   std::string realUrl;
   int32_t fileLength = 0;
   std::string expectedMd5;
+  int probeSecurityFailure = 0;  // set by the probe of the current run
   // lastPercent and lastProgressSecond are shared by both segment threads: progressMutex guards
   // them and is held across the check-and-send of 1002, so progress never goes backwards.
   double lastPercent = 0.0;
   std::atomic<int> runningParts{0};
   int64_t lastProgressSecond = 0;
   bool retried = false;
+  // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
+  std::atomic<bool> finished{false};
   WorkerSlot worker;
 
   std::mutex progressMutex;

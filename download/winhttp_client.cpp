@@ -168,6 +168,9 @@ bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
     return false;
   }
   requestProxy = proxy;
+  // A secure request never follows a redirect to plain HTTP (the system's default, said aloud).
+  DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+  ::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof(policy));
   if (target.secure && !verifyCertificates) {
     DWORD flags =
         SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
@@ -332,12 +335,17 @@ void WinHttpClient::ReportProgress(uint64_t received) const {
 bool WinHttpClient::ReadBody() {
   bodyBytes.clear();
   bodyByteCount = 0;
+  bodyCut = false;
+  saveFailed = false;
   Utils::UniqueCFile file;
   if (!saveFile.empty()) {
     FILE* opened = nullptr;
     const errno_t error = ::_wfopen_s(&opened, saveFile.c_str(), L"ab+");
     file.reset(opened);
-    if (!file) ReportToDebugger(L"Failed to open response file. Error code: %d", error);
+    if (!file) {
+      saveFailed = true;
+      ReportToDebugger(L"Failed to open response file. Error code: %d", error);
+    }
   } else {
     try {
       bodyBytes.reserve(kInitialBodyCapacity);
@@ -353,6 +361,7 @@ bool WinHttpClient::ReadBody() {
     DWORD available = 0;
     if (!::WinHttpQueryDataAvailable(request.get(), &available)) {
       lastError = ::GetLastError();
+      bodyCut = true;
       available = 0;
     }
     ReportProgress(received);
@@ -365,12 +374,14 @@ bool WinHttpClient::ReadBody() {
     }
     if (!::WinHttpReadData(request.get(), chunk.data(), available, &read)) {
       lastError = ::GetLastError();
+      bodyCut = true;
       break;
     }
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
       if (file && std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+        saveFailed = true;
         ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
       }
       continue;
@@ -381,7 +392,11 @@ bool WinHttpClient::ReadBody() {
       return false;
     }
   }
-  if (file && std::fflush(file.get()) != 0) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+  // The last buffered bytes reach the file only here: a failure means the file is not whole.
+  if (file && std::fclose(file.release()) != 0) {
+    saveFailed = true;
+    ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
+  }
   ReportProgress(received);
   bodyByteCount = static_cast<uint32_t>(bodyBytes.size());
   return true;

@@ -2,12 +2,17 @@
 
 #include <windows.h>
 
+#include <winhttp.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
+#include <vector>
 
 #include "download/md5.h"
 #include "download/winhttp_client.h"
+#include "download/winhttp_patterns.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
@@ -27,6 +32,17 @@ bool EmptyFile(const std::wstring& path) {
   return file.valid();
 }
 
+bool IsSecure(const std::wstring& address) {
+  return ::CompareStringOrdinal(address.c_str(), (std::min)(static_cast<int>(address.size()), 8), L"https://", 8,
+                                TRUE) == CSTR_EQUAL;
+}
+
+// Chunked framing marks its own end: the system reports a body cut inside it as a read error.
+bool IsChunked(const std::wstring& headers) {
+  std::vector<std::wstring> found;
+  return WinHttpPatterns::CollectMatches(L"\\nTransfer-Encoding:\\b*{chunked}", headers, &found) && !found.empty();
+}
+
 }  // namespace
 
 WinHttpDownloader::WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
@@ -38,22 +54,29 @@ WinHttpDownloader::~WinHttpDownloader() {
 }
 
 void WinHttpDownloader::Start() {
-  worker.Launch(this, L"ABDEF", [this] { Run(); });
+  // Without a thread the run still ends with its one final event, on the caller's thread.
+  if (!worker.Launch(this, L"ABDEF", [this] { Run(); })) {
+    Send(DL_CODE_FAIL, kNoWorker, L"LibCurl");
+  }
 }
 
 void WinHttpDownloader::Send(int code, double progress, const wchar_t* text) {
+  if (code == DL_CODE_SUCCESS || code == DL_CODE_FAIL) finished = true;
   // Nothing is reported once destruction has begun: the receiver may be going too.
   if (stopping || !callback) return;
   callback(code, progress, text);
 }
 
 void WinHttpDownloader::Fail(double code) {
+  ReleaseFinishedFile();
   ::DeleteFileW(path.c_str());
   Send(DL_CODE_FAIL, code, L"LibCurl");
 }
 
 void WinHttpDownloader::Run() {
   if (stopping) return;
+  ReleaseFinishedFile();                          // a package nobody took stays held no longer than its run
+  if (finished.exchange(false)) retried = false;  // after a final event: a new attempt
   Send(DL_CODE_START, 1.0, L"");
   if (path.empty()) {
     Send(DL_CODE_FAIL, 1.0, L"");
@@ -87,27 +110,48 @@ void WinHttpDownloader::Run() {
     Fail(static_cast<double>(client.lastError));
     return;
   }
-  // An error page is not the package.
+  // A secure address must not end on plain HTTP, whatever the system followed.
+  if (IsSecure(url) && !IsSecure(client.finalAddress)) {
+    Fail(static_cast<double>(ERROR_WINHTTP_REDIRECT_FAILED));
+    return;
+  }
+  // An error page is not the package, and neither is a redirect the system did not follow
+  // (a 300 with its list of choices, or a 304).
   const long status = std::wcstol(client.statusText.c_str(), nullptr, 10);
-  if (status < 200 || status > 399) {
+  if (status < 200 || status > 299) {
     Fail(static_cast<double>(status));
     return;
   }
-  // A body the server cut short still counts as received for the client.
+  // A body the server cut short, or one not saved whole, still counts as received for the client.
   const int64_t size = FileSize(path);
-  if (size < 0 || (client.declaredLength > 0 && size != client.declaredLength)) {
+  if (client.bodyCut || client.saveFailed || size <= 0 ||
+      (client.declaredLength > 0 && size != client.declaredLength)) {
     Fail(0.0);
     return;
   }
 
+  // From here on nobody may change the file: what is verified is what will run.
+  if (!HoldFinishedFile(path)) {
+    Fail(static_cast<double>(::GetLastError()));
+    return;
+  }
   const DigestCheck digest = CheckDigest(Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8)), path);
   if (digest == DigestCheck::kMismatch) {
+    ReleaseFinishedFile();
     ::DeleteFileW(path.c_str());
     Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
     Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+  if (digest == DigestCheck::kNoDigest) {
+    Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+    // A body that ends with the connection and declares no length cannot be told from one cut
+    // short: without a digest to vouch for it, it is not taken.
+    if (client.declaredLength <= 0 && !IsChunked(client.headerText)) {
+      Fail(kUnframedBody);
+      return;
+    }
+  }
   Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
 }

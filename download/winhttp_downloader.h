@@ -17,6 +17,9 @@ class WinHttpDownloader : public CDownloader {
 
   void Start() override;
 
+  // The 1004 of a body that declared no length, ended with its connection and has no digest.
+  static constexpr double kUnframedBody = 38.0;  // ERROR_HANDLE_EOF
+
  private:
   // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
   // 1005 or 1004.
@@ -30,6 +33,8 @@ class WinHttpDownloader : public CDownloader {
   std::wstring url;
   WorkerSlot worker;
   bool retried = false;  // only the worker touches it; runs never overlap
+  // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
+  std::atomic<bool> finished{false};
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
 };

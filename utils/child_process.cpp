@@ -13,7 +13,7 @@ void KeepFromChildren(HANDLE handle) {
 
 }  // namespace
 
-void ChildProcess::Run(const std::wstring& commandLine) {
+void ChildProcess::Run(const std::wstring& commandLine, const HeldFile* image) {
   Close();
   errorPipe_.Create();
   outputPipe_.Create();
@@ -39,7 +39,10 @@ void ChildProcess::Run(const std::wstring& commandLine) {
   startup.hStdError = errorPipe_.WriteEnd();
 
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, commandLine_.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  const wchar_t* program = image ? image->Path().c_str() : nullptr;
+  const DWORD flags = image ? CREATE_SUSPENDED : 0;
+  if (!::CreateProcessW(program, commandLine_.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+                        &info)) {
     WRITE_LOG(L"CreateProcessW failed, code=%lu: %s\r\n", static_cast<unsigned long>(::GetLastError()),
               commandLine.c_str());
     throw Exception();
@@ -47,6 +50,15 @@ void ChildProcess::Run(const std::wstring& commandLine) {
   process_.reset(info.hProcess);
   thread_.reset(info.hThread);
   processId_ = info.dwProcessId;
+  if (image) {
+    if (!image->IsImageOf(process_.get())) {
+      WRITE_LOG(L"the started program is not the checked file: %s\r\n", image->Path().c_str());
+      ::TerminateProcess(process_.get(), 1);
+      ::WaitForSingleObject(process_.get(), INFINITE);
+      throw Exception();
+    }
+    ::ResumeThread(thread_.get());
+  }
 
   // Only the child may hold its ends now: the output pipe then breaks when the child is gone.
   outputPipe_.CloseWriteEnd();

@@ -265,6 +265,21 @@ TEST(CMTCurlDownloader, SpendsTheRangeBudgetOnCode22) {
   EXPECT_FALSE(FileExists(run.target));
 }
 
+// The restart resumes the segment the first run left, but after the final failure nothing of it
+// stays in the user's folder.
+TEST(CMTCurlDownloader, DeletesTheSegmentFilesAfterTheFinalFailure) {
+  auto& server = ServeWithFault(GetPackage(kFiveMiB), "slow-cut-then-404");
+  Download run;
+  run.Start(TemplateAddress(server), true);
+  EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1004}), run.codes());
+  const auto gets = Gets(server);
+  ASSERT_GT(gets.size(), 8u);
+  EXPECT_EQ("bytes=1572864-5255224", gets.back().range) << "the restart resumed the segment";
+  EXPECT_FALSE(FileExists(run.Segment(0)));
+  EXPECT_FALSE(FileExists(run.Segment(1)));
+  EXPECT_FALSE(FileExists(run.target));
+}
+
 // A joined file that cannot be moved to the target path is no success.
 TEST(CMTCurlDownloader, FailsWhenTheJoinedFileCannotBeMoved) {
   Download run;
