@@ -117,7 +117,8 @@ int CurlClient::Transfer(const std::wstring& partPath) {
     openError = message ? std::wstring(message).substr(0, 200) : std::wstring();
   }
   curl.reset();  // the handle goes before the file it wrote to is closed
-  // The last buffered bytes reach the disk only now: a failed close leaves the file short.
+  // The write buffer's last bytes reach the disk on closing: on a full disk the body is not
+  // complete even though the transfer was.
   if (file && std::fclose(file.release()) != 0 && result == 0) result = CURLE_WRITE_ERROR;
   if (result == 0) result = CheckLength(partPath);
   return result;

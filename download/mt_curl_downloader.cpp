@@ -163,6 +163,7 @@ void CMTCurlDownloader::Start_Down() {
       existing = 0;
     }
     part->received = existing;
+    part->first = offset;
     part->start = offset + static_cast<int32_t>(existing);
     part->end = offset + segmentSize - 1;
     part->curl.reset(curl_easy_init());
@@ -259,11 +260,30 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
     budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
     WRITE_LOG(L"CurlDownLoader Code=%d", result);
     if (!downloader->Pause(kRetryPauseMs)) break;
+    if (!ResyncSegment(part)) {
+      part->state = kSegmentFileError;
+      break;
+    }
     result = downloader->downloadExe(part);
   }
   if (part->file && std::fclose(part->file.release()) != 0 && part->state == 0) part->state = kSegmentFileError;
   // The last touch of shared state: once the count drops, the wait thread may clear the parts.
   --downloader->runningParts;
+}
+
+bool CMTCurlDownloader::ResyncSegment(DownloadPartNode* part) {
+  if (!part->file) return true;  // complete: nothing more is written
+  part->file.reset();
+  int64_t held = ExistingSize(part->partPath);
+  const int64_t length = static_cast<int64_t>(part->end) - part->first + 1;
+  // Longer than its range it cannot be trusted: the range starts afresh.
+  part->file.reset(_wfopen(part->partPath.c_str(), held > length ? L"wb+" : L"ab+"));
+  if (!part->file) return false;
+  if (held > length) held = 0;
+  ApplyWriteBuffer(part->file.get());
+  part->received = held;
+  part->start = part->first + static_cast<int32_t>(held);
+  return true;
 }
 
 int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {

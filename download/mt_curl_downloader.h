@@ -25,6 +25,7 @@ class CMTCurlDownloader : public CDownloader {
   // One byte range of the package and its segment file.
   struct DownloadPartNode {
     Utils::UniqueCFile file;  // open for appending until the range is complete or its thread ends
+    int32_t first = 0;        // offset in the package of the range's first byte
     int32_t start = 0;        // offset in the package of the next byte to request
     int32_t end = 0;          // offset of the range's last byte
     Utils::UniqueCurl curl;
@@ -58,6 +59,10 @@ class CMTCurlDownloader : public CDownloader {
   void Start_Down();
   bool getRealDownloadUrl(const std::string& address);
   int downloadExe(DownloadPartNode* part);
+  // Before a retry: reopens the segment file and continues from the bytes it really holds, since
+  // a failed write (a full disk) may have lost bytes the counters took as written. False when
+  // the file cannot be opened again.
+  static bool ResyncSegment(DownloadPartNode* part);
   static void downloadThreadFun(CMTCurlDownloader* downloader, DownloadPartNode* part);
   static void waitForFinishThreadFun(CMTCurlDownloader* downloader);
   static size_t SegmentWriteCallback(char* data, size_t size, size_t count, void* part);

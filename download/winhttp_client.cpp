@@ -7,6 +7,7 @@
 #include <new>
 
 #include "download/winhttp_patterns.h"
+#include "download/winhttp_wine_cancel.h"
 #include "utils/c_file.h"
 
 namespace {
@@ -74,6 +75,7 @@ WinHttpClient::WinHttpClient(std::wstring address) : address(std::move(address))
 
 bool WinHttpClient::PerformRequest(const std::wstring& verb) {
   lastError = 0;
+  saveFailed = false;
   if (address.empty()) {
     lastError = kNoAddress;
     return false;
@@ -146,24 +148,24 @@ bool WinHttpClient::PerformRequest(const std::wstring& verb) {
     }
     succeeded = true;
   }
-  request.reset();
+  ReplaceRequest(nullptr);
   connection.reset();
   nextProxy.clear();
   return succeeded && !outOfMemory;
 }
 
 bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
-  request.reset();
+  ReplaceRequest(nullptr);
   connection.reset(::WinHttpConnect(from, target.host.c_str(), target.port, 0));
   if (!connection) {
     lastError = ::GetLastError();
     return false;
   }
-  request.reset(::WinHttpOpenRequest(connection.get(), target.verb.c_str(), target.path.c_str(), nullptr,
-                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                     target.secure ? WINHTTP_FLAG_SECURE : 0));
+  ReplaceRequest(::WinHttpOpenRequest(connection.get(), target.verb.c_str(), target.path.c_str(), nullptr,
+                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                      target.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request) {
-    lastError = ::GetLastError();
+    lastError = Stopped() ? kStopped : ::GetLastError();
     connection.reset();
     return false;
   }
@@ -225,6 +227,7 @@ bool WinHttpClient::SendRequest() {
   const DWORD total = requestBody ? requestBodySize : 0;
   if (::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, total,
                            reinterpret_cast<DWORD_PTR>(this))) {
+    RememberConnection();
     return true;
   }
   lastError = ::GetLastError();
@@ -328,6 +331,47 @@ std::wstring WinHttpClient::ResolveLocation(const std::wstring& base, const std:
   return origin + path.substr(0, path.rfind(L'/') + 1) + location;
 }
 
+void WinHttpClient::Abort() {
+  std::lock_guard<std::mutex> lock(requestMutex);
+  aborted = true;
+  if (request && !requestClosed) {
+    ::WinHttpCloseHandle(request.get());
+    requestClosed = true;
+  }
+  CancelConnectionIo();
+}
+
+void WinHttpClient::CancelConnectionIo() {
+  if (connectionAddress.empty() || connectionCancelled) return;
+  if (!connectionSocket) connectionSocket = WinHttpWine::FindSocket(connectionAddress);
+  // Once a receive was cancelled the call returns and the request ends: the socket (whose handle
+  // value may soon be reused) is not touched again.
+  if (connectionSocket && ::CancelIoEx(connectionSocket, nullptr)) connectionCancelled = true;
+}
+
+void WinHttpClient::RememberConnection() {
+  if (!WinHttpWine::RunningUnderWine()) return;
+  const std::string address = WinHttpWine::LocalAddressOf(request.get());
+  std::lock_guard<std::mutex> lock(requestMutex);
+  if (address == connectionAddress) return;
+  connectionAddress = address;
+  connectionSocket = nullptr;
+  connectionCancelled = false;
+  // A stop that came while the request was being sent found no connection to cancel yet.
+  if (aborted) CancelConnectionIo();
+}
+
+void WinHttpClient::ReplaceRequest(HINTERNET handle) {
+  std::lock_guard<std::mutex> lock(requestMutex);
+  if (requestClosed) request.release();  // Abort has closed it already
+  requestClosed = false;
+  connectionAddress.clear();
+  connectionSocket = nullptr;
+  connectionCancelled = false;
+  request.reset(handle);
+  if (aborted) request.reset();
+}
+
 void WinHttpClient::ReportProgress(uint64_t received) const {
   if (progressSink && declaredLength > 0) progressSink(static_cast<double>(received) * 100 / declaredLength);
 }
@@ -336,7 +380,6 @@ bool WinHttpClient::ReadBody() {
   bodyBytes.clear();
   bodyByteCount = 0;
   bodyCut = false;
-  saveFailed = false;
   Utils::UniqueCFile file;
   if (!saveFile.empty()) {
     FILE* opened = nullptr;
@@ -360,7 +403,7 @@ bool WinHttpClient::ReadBody() {
     if (Stopped()) return true;
     DWORD available = 0;
     if (!::WinHttpQueryDataAvailable(request.get(), &available)) {
-      lastError = ::GetLastError();
+      lastError = Stopped() ? kStopped : ::GetLastError();
       bodyCut = true;
       available = 0;
     }
@@ -380,9 +423,9 @@ bool WinHttpClient::ReadBody() {
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
-      if (file && std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+      if (!file || std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+        if (file) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
         saveFailed = true;
-        ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
       }
       continue;
     }
@@ -392,7 +435,7 @@ bool WinHttpClient::ReadBody() {
       return false;
     }
   }
-  // The last buffered bytes reach the file only here: a failure means the file is not whole.
+  // The last buffered bytes reach the disk here: a full disk shows now at the latest.
   if (file && std::fclose(file.release()) != 0) {
     saveFailed = true;
     ReportToDebugger(L"Failed to write response data. Error code: %d", errno);

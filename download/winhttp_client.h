@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,14 @@ class WinHttpClient {
   // Set by another thread to end the request at its next step (lastError kStopped).
   const std::atomic<bool>* stopFlag = nullptr;
 
+  // From another thread, after stopFlag is set: closes the open request handle, which ends a
+  // call blocked on it at once (under Wine its connection's pending receive is cancelled, see
+  // winhttp_wine_cancel.h); every later request of this client fails. Under Wine a call that
+  // had not yet begun to wait is not reached: call again until the request has returned.
+  void Abort();
+
   // Filled by PerformRequest.
+  bool saveFailed = false;  // the body could not be written completely to saveFile
   std::wstring host;
   std::wstring headerText;  // raw response headers, CRLF-separated
   std::wstring bodyText;    // the body converted by its charset (memory mode)
@@ -75,9 +83,6 @@ class WinHttpClient {
   std::wstring finalAddress;    // where the request ended up after the redirects it followed
   // The last body ended with a read error rather than the system's end of the response.
   bool bodyCut = false;
-  // The last body could not be saved whole: the file did not open, or a write, flush or close
-  // failed. The request still counts as received; the caller judges the file.
-  bool saveFailed = false;
 
   // A Location value made absolute against the address it was answered for.
   static std::wstring ResolveLocation(const std::wstring& base, const std::wstring& location);
@@ -113,6 +118,12 @@ class WinHttpClient {
   // Synchronous requests call it on the thread of the call, so it needs no lock.
   static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* information, DWORD length);
   bool Stopped() const { return stopFlag && stopFlag->load(); }
+  // Replaces the request handle; one opened after Abort is closed at once (request stays empty).
+  void ReplaceRequest(HINTERNET handle);
+  // Under Wine: notes the local address of the connection just used, for Abort.
+  void RememberConnection();
+  // Under Wine, with requestMutex held: cancels the pending receive of that connection.
+  void CancelConnectionIo();
 
   Utils::UniqueWinHttp session;       // the system's own proxy choice; reused by every call
   Utils::UniqueWinHttp proxySession;  // opened for the last named proxy ("server|bypass")
@@ -122,6 +133,16 @@ class WinHttpClient {
   Target target;
   Utils::UniqueWinHttp connection;
   Utils::UniqueWinHttp request;
+  // requestMutex orders Abort against ReplaceRequest: Abort closes the handle but leaves it in
+  // request (requestClosed), so the worker's unlocked reads of request never race with a write.
+  std::mutex requestMutex;
+  bool aborted = false;
+  bool requestClosed = false;
+  // Under Wine, for Abort: the connection's local address and, once found, its socket (not
+  // owned). Guarded by requestMutex.
+  std::string connectionAddress;
+  HANDLE connectionSocket = nullptr;
+  bool connectionCancelled = false;
   std::wstring requestProxy;
   std::wstring nextProxy;
   std::wstring nextBypass;

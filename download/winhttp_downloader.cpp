@@ -50,6 +50,15 @@ WinHttpDownloader::WinHttpDownloader(DownloadCallback callback, std::wstring url
 
 WinHttpDownloader::~WinHttpDownloader() {
   stopping = true;
+  // Until the request has returned: under Wine an abort reaches only a call already waiting.
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(clientMutex);
+      if (!activeClient) break;
+      activeClient->Abort();
+    }
+    ::Sleep(kAbortRepeatMs);
+  }
   worker.Close();
 }
 
@@ -100,7 +109,16 @@ void WinHttpDownloader::Run() {
     lastPercent = percent;
     Send(DL_CODE_PROGRESS, percent / 100, L"");
   };
-  const bool received = client.PerformRequest(L"GET");
+  {
+    std::lock_guard<std::mutex> lock(clientMutex);
+    activeClient = &client;
+  }
+  // A destructor that began before activeClient was set finds the flag set here.
+  const bool received = !stopping && client.PerformRequest(L"GET");
+  {
+    std::lock_guard<std::mutex> lock(clientMutex);
+    activeClient = nullptr;
+  }
   if (stopping) {  // cut short by destruction: no half package stays behind
     ::DeleteFileW(path.c_str());
     return;
@@ -122,9 +140,14 @@ void WinHttpDownloader::Run() {
     Fail(static_cast<double>(status));
     return;
   }
-  // A body the server cut short, or one not saved whole, still counts as received for the client.
+  // A body that could not be stored whole (a full disk) is no package.
+  if (client.saveFailed) {
+    Fail(static_cast<double>(ERROR_WRITE_FAULT));
+    return;
+  }
+  // A body the server cut short still counts as received for the client.
   const int64_t size = FileSize(path);
-  if (client.bodyCut || client.saveFailed || size <= 0 ||
+  if (client.bodyCut || size <= 0 ||
       (client.declaredLength > 0 && size != client.declaredLength)) {
     Fail(0.0);
     return;

@@ -2,20 +2,28 @@
 // file, judged by its status, its length and the digest in its final address.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "download/downloader.h"
 #include "download/worker_slot.h"
 
+class WinHttpClient;
+
 class WinHttpDownloader : public CDownloader {
  public:
   WinHttpDownloader(DownloadCallback callback, std::wstring url, std::wstring path);
-  // Ends a running request at its next chunk and waits for the worker. Must not run on the
-  // downloader's own worker (inside its callback).
+  // Ends a running request at once, also one blocked on a silent server (its request handle is
+  // closed from here), and waits for the worker. Must not run on the downloader's own worker
+  // (inside its callback).
   ~WinHttpDownloader() override;
 
   void Start() override;
+
+  static constexpr DWORD kAbortRepeatMs = 50;
 
   // The 1004 of a body that declared no length, ended with its connection and has no digest.
   static constexpr double kUnframedBody = 38.0;  // ERROR_HANDLE_EOF
@@ -37,4 +45,8 @@ class WinHttpDownloader : public CDownloader {
   std::atomic<bool> finished{false};
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
+  // The worker's client while its request runs; clientMutex guards the pointer, so that the
+  // destructor aborts only a client that is alive.
+  std::mutex clientMutex;
+  WinHttpClient* activeClient = nullptr;
 };

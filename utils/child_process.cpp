@@ -39,8 +39,11 @@ void ChildProcess::Run(const std::wstring& commandLine, const HeldFile* image) {
   startup.hStdError = errorPipe_.WriteEnd();
 
   PROCESS_INFORMATION info = {};
+  // A group of its own: a Ctrl+C meant for us (a terminal sends it to every process of its job)
+  // must not end the child half-way, where its silent end would read as success. Its parent
+  // stops it when it has to. A checked image starts suspended until it is known to be that file.
   const wchar_t* program = image ? image->Path().c_str() : nullptr;
-  const DWORD flags = image ? CREATE_SUSPENDED : 0;
+  const DWORD flags = CREATE_NEW_PROCESS_GROUP | (image ? CREATE_SUSPENDED : 0);
   if (!::CreateProcessW(program, commandLine_.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         &info)) {
     WRITE_LOG(L"CreateProcessW failed, code=%lu: %s\r\n", static_cast<unsigned long>(::GetLastError()),

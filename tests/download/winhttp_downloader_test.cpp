@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -238,6 +239,30 @@ TEST(WinHttpDownloader, DestructionDuringATransferEndsItQuietly) {
   Download other(Wide(GetPackage(kMiB).Address()));
   EXPECT_EQ((Codes{1001, 1003}), other.Run());
   EXPECT_EQ(seen, run.events.Events().size());
+}
+
+// A server that sends one byte and then nothing: the worker is blocked in a read that only
+// the 30-second receive timeout would end. Destruction must not wait for it, in either stall
+// (first request only, or every request).
+TEST(WinHttpDownloader, DestructionDuringAStalledReadEndsAtOnce) {
+  const Package& package = GetPackage(kFiveMiB);
+  for (const char* scenario : {"stall-first", "stall-always"}) {
+    SCOPED_TRACE(scenario);
+    auto& server = ServeWithFault(package, scenario);
+    Download run(TemplateAddress(server));
+    run.downloader->Start();
+    // The body's first byte has arrived once 1002 is reported; give the read time to block.
+    ASSERT_TRUE(run.events.WaitForCount(2)) << "1001 and the first progress";
+    ::Sleep(1000);
+    const ULONGLONG begin = ::GetTickCount64();
+    run.downloader.reset();
+    const ULONGLONG took = ::GetTickCount64() - begin;
+    std::printf("[ measure  ] destroying during a stalled read (%s) took %llu ms\n", scenario,
+                static_cast<unsigned long long>(took));
+    EXPECT_LT(took, 10000u) << "the destruction waited for the receive timeout";
+    EXPECT_EQ(Codes{1001}, run.events.Codes());
+    EXPECT_FALSE(FileExists(run.target)) << "no half package stays behind";
+  }
 }
 
 TEST(WinHttpDownloader, DestructionWithoutAStartSendsNothing) {

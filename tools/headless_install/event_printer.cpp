@@ -58,4 +58,13 @@ int EventPrinter::WaitForEnd() {
   return exitCode_;
 }
 
+bool EventPrinter::Cancel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (finished_) return false;
+  finished_ = true;
+  exitCode_ = kCancelled;
+  ended_.notify_all();
+  return true;
+}
+
 }  // namespace Headless

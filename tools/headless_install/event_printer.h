@@ -18,6 +18,7 @@ class EventPrinter {
  public:
   static constexpr int kInstalled = 0;
   static constexpr int kFailed = 1;
+  static constexpr int kCancelled = 130;  // as a shell reports a program ended by Ctrl+C
 
   explicit EventPrinter(HANDLE output) : output_(output) {}
 
@@ -25,8 +26,13 @@ class EventPrinter {
   // installation has already ended: the end event is always the last line.
   void OnEvent(int code, double value, const wchar_t* text);
 
-  // Blocks until the end event has been printed; returns kInstalled or kFailed.
+  // Blocks until the end event has been printed or the run was cancelled; returns kInstalled,
+  // kFailed or kCancelled.
   int WaitForEnd();
+
+  // From any thread: no event line is printed from now on and WaitForEnd returns kCancelled.
+  // False when the installation had already ended (its end line is out).
+  bool Cancel();
 
  private:
   // mutex_ serialises the writes and guards every field below.

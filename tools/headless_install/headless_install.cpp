@@ -4,7 +4,10 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/installer_settings.h"
@@ -12,6 +15,7 @@
 #include "tools/headless_install/event_printer.h"
 #include "tools/headless_install/headless_options.h"
 #include "utils/admin_probes.h"
+#include "utils/process_probe.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
@@ -32,6 +36,46 @@ void WriteUtf8(HANDLE output, const std::wstring& text) {
   const std::string bytes = Utils::WideToMultiByte(text, CP_UTF8);
   DWORD written = 0;
   ::WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// Cancellation. The console's handler runs on a thread of its own (under Wine also for SIGINT);
+// it hands the cancel to the main thread through the printer, which wakes WaitForEnd.
+std::atomic<Headless::EventPrinter*> g_printer{nullptr};
+// Set by the main thread once the cancelled run is cleaned up, just before it returns.
+Utils::UniqueHandle g_cleanedUp;
+constexpr DWORD kChildPollMs = 100;
+
+BOOL WINAPI OnConsoleEvent(DWORD type) {
+  Headless::EventPrinter* printer = g_printer.load();
+  if (printer) printer->Cancel();
+  // After these three the system ends the process as soon as the handler returns: it returns
+  // only once the transfer is stopped and the files are gone.
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+    ::WaitForSingleObject(g_cleanedUp.get(), INFINITE);
+  }
+  return TRUE;
+}
+
+// Destroys the installation (which stops the transfer and waits for its workers and children)
+// while the children of this process are ended, so that no package installer or uninstaller
+// is waited for to its natural end.
+void StopInstallation(std::unique_ptr<CDownloadInstaller> installation) {
+  Utils::UniqueHandle destroyed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE signal = destroyed.get();
+  std::thread destroyer([&installation, signal] {
+    installation.reset();
+    ::SetEvent(signal);
+  });
+  do {
+    Utils::TerminateChildProcesses(Headless::EventPrinter::kCancelled);
+  } while (::WaitForSingleObject(signal, kChildPollMs) == WAIT_TIMEOUT);
+  destroyer.join();
+}
+
+// What a cancelled run leaves in the folder: the package and the downloaders' partial files.
+void DeletePartialFiles(const std::wstring& installDir) {
+  const std::wstring package = CDownloadInstaller::PackagePathFor(installDir);
+  for (const wchar_t* suffix : {L"", L".part", L"_0", L"_1"}) ::DeleteFileW((package + suffix).c_str());
 }
 
 }  // namespace
@@ -57,17 +101,30 @@ int wmain() {
     if (slash != std::wstring::npos) previousInstallDir = options.uninstaller.substr(0, slash);
   }
 
-  Headless::EventPrinter printer(::GetStdHandle(STD_OUTPUT_HANDLE));
-  int exitCode = Headless::EventPrinter::kFailed;
-  {
-    CDownloadInstaller installation(
-        [&printer](int code, double value, const wchar_t* text) { printer.OnEvent(code, value, text); }, L"", L"", L"",
-        true, true, true);
-    installation.Init(settings.DownloadUrl, previousInstallDir, options.uninstaller, options.installDir,
-                      options.desktopShortcut, options.quickLaunchShortcut, consoleUserAdmin, Utils::IsProcessAdmin(),
-                      options.installLanguage);
-    installation.Start();
-    exitCode = printer.WaitForEnd();
-  }  // waits for the workers: the package is deleted and the children have ended
+  const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  // Static: the console's handler may still reach it while the process ends.
+  static Headless::EventPrinter printer(output);
+  g_cleanedUp.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_printer = &printer;
+  ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+
+  auto installation = std::make_unique<CDownloadInstaller>(
+      [](int code, double value, const wchar_t* text) { printer.OnEvent(code, value, text); }, L"", L"", L"", true,
+      true, true);
+  installation->Init(settings.DownloadUrl, previousInstallDir, options.uninstaller, options.installDir,
+                     options.desktopShortcut, options.quickLaunchShortcut, consoleUserAdmin, Utils::IsProcessAdmin(),
+                     options.installLanguage);
+  installation->Start();
+  const int exitCode = printer.WaitForEnd();
+  if (exitCode != Headless::EventPrinter::kCancelled) {
+    installation.reset();  // waits for the workers: the package is deleted and the children have ended
+  } else {
+    StopInstallation(std::move(installation));
+    DeletePartialFiles(options.installDir);
+    const std::string last = Headless::FormatEvent(0, 0.0, L"cancelled");
+    DWORD written = 0;
+    ::WriteFile(output, last.data(), static_cast<DWORD>(last.size()), &written, nullptr);
+  }
+  ::SetEvent(g_cleanedUp.get());
   return exitCode;
 }

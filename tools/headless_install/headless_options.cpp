@@ -84,7 +84,7 @@ const wchar_t* UsageText() {
          L"                        [-inslang=CODE] [installer options: -downloadurl=URL -downloadtype=N\n"
          L"                        -downloadscale=X -instcmd=SWITCHES -insnew=true ...]\n"
          L"Runs one whole installation and prints each event as: code<TAB>value<TAB>text\n"
-         L"Exit code: 0 installed, 1 failed, 2 usage error.\n";
+         L"Exit code: 0 installed, 1 failed, 2 usage error, 130 cancelled (Ctrl+C, console closed).\n";
 }
 
 }  // namespace Headless
