@@ -12,7 +12,7 @@ function(dravix_import_static name library include_dir)
 endfunction()
 
 find_library(DRAVIX_ZLIB libz.a REQUIRED)
-dravix_import_static(dep::zlib "${DRAVIX_ZLIB}" "/usr/i686-w64-mingw32/include")
+dravix_import_static(dep::zlib "${DRAVIX_ZLIB}" "/usr/${DRAVIX_TARGET_TRIPLE}/include")
 
 dravix_import_static(dep::curl "${DRAVIX_DEPS_DIR}/curl/lib/libcurl.a" "${DRAVIX_DEPS_DIR}/curl/include")
 target_compile_definitions(dep::curl INTERFACE CURL_STATICLIB)

@@ -2,6 +2,12 @@
 # keep one wineserver alive for the whole run and start Xvfb only when a test needs a display.
 set(DRAVIX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(DRAVIX_TESTENV "${CMAKE_SOURCE_DIR}/tools/testenv")
+# The Wine scripts read the prefix's architecture from here (64-bit builds need a win64 prefix).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  file(WRITE "${DRAVIX_WINEPREFIX}.arch" "win64\n")
+else()
+  file(WRITE "${DRAVIX_WINEPREFIX}.arch" "win32\n")
+endif()
 
 add_test(NAME wine_session_start COMMAND ${DRAVIX_TESTENV}/wine-session.sh start ${DRAVIX_WINEPREFIX})
 add_test(NAME wine_session_stop COMMAND ${DRAVIX_TESTENV}/wine-session.sh stop ${DRAVIX_WINEPREFIX})

@@ -14,6 +14,7 @@ if [ "${1:-}" = "--window" ]; then
   "$root/tools/build.sh" >&2
   prefix=$root/build/wineprefix
   "$root/tools/testenv/wine-prefix.sh" "$prefix"
+  . "$root/tools/testenv/wine-env.sh"
   if [ -z "${DISPLAY:-}" ]; then
     # No desktop here: give the installer's windows a virtual display for this run.
     "$root/tools/testenv/xvfb.sh" start "$prefix" >&2
@@ -31,6 +32,7 @@ fi
 "$root/tools/build.sh" >&2
 prefix=$root/build/wineprefix
 "$root/tools/testenv/wine-prefix.sh" "$prefix"
+. "$root/tools/testenv/wine-env.sh"
 
 run=$root/build/run
 package=$root/build/tools/sample_package/DravixSamplePackage.exe

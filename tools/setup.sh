@@ -9,6 +9,7 @@ log() { printf '[setup] %s\n' "$*" >&2; }
 
 PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   cmake ninja-build dpkg-dev clang-format
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
@@ -43,10 +44,19 @@ install_packages() {
 }
 
 CACHE_ROOT="${DRAVIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dravix-installer}"
-TRIPLE=i686-w64-mingw32
+# The product is 32-bit. A machine whose kernel cannot execute 32-bit code cannot run 32-bit
+# Wine either: there everything is built for 64-bit Windows and runs under 64-bit Wine.
+target_triple() {
+  if [ -n "${DRAVIX_TARGET_TRIPLE:-}" ]; then
+    echo "$DRAVIX_TARGET_TRIPLE"
+  elif /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo i686-w64-mingw32
+  else
+    log "this machine cannot execute 32-bit code: building for 64-bit Windows (x86_64) to run under 64-bit Wine"
+    echo x86_64-w64-mingw32
+  fi
+}
 RECIPE=2 # bump when a build recipe below changes
-CC_T=$TRIPLE-gcc-posix
-CXX_T=$TRIPLE-g++-posix
 
 candidate_version() {
   apt-cache policy "$1" | awk '/Candidate:/ {print $2; exit}'
@@ -165,8 +175,11 @@ build_dependency() { # source-package builder
 }
 
 install_packages
+TRIPLE=$(target_triple)
+export DRAVIX_TARGET_TRIPLE=$TRIPLE
+CC_T=$TRIPLE-gcc-posix
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-TOOLCHAIN="$HERE/../cmake/toolchain-mingw-i686.cmake"
+TOOLCHAIN="$HERE/../cmake/toolchain-mingw.cmake"
 DEPS="$CACHE_ROOT/$TRIPLE"
 # One folder of links per recipe, so checkouts at different recipes share the cache safely.
 CURRENT="$DEPS/current-r$RECIPE"

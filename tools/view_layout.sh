@@ -16,6 +16,7 @@ else
 fi
 prefix=$build/wineprefix
 "$root/tools/testenv/wine-prefix.sh" "$prefix"
+. "$root/tools/testenv/wine-env.sh"
 
 windows_path() {
   local path=$1

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Creates the project's private Wine prefix once: 32-bit, no Mono/Gecko prompts, and the
+# Creates the project's private Wine prefix once: of the build's architecture, no Mono/Gecko prompts, and the
 # CJK font replacement the skins need. Later calls return at once.
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 [ -f "$prefix/.dravix-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"

@@ -6,7 +6,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 prefix=$1
 shift
 "$here/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/wine-env.sh"
 # A display started for this build tree (see xvfb.sh) is used when none is set.
 if [ -z "${DISPLAY:-}" ] && [ -f "$prefix.display" ]; then
   DISPLAY=$(cat "$prefix.display")

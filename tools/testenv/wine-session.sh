@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 action=${1:?usage: wine-session.sh start|stop PREFIX}
 prefix=${2:?usage: wine-session.sh start|stop PREFIX}
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/wine-env.sh"
 case $action in
   start)
     "$here/wine-prefix.sh" "$prefix"
