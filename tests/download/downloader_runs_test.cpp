@@ -56,6 +56,7 @@ TEST(DownloaderRuns, AStartAfterTheFinalFailureBeginsAfresh) {
 // With no room left for a thread's stack, Start answers at once with one 1004; once there is
 // room again, the next Start runs normally.
 TEST(DownloaderRuns, AStartWithoutAThreadEndsWithOneFailure) {
+  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   for (const DownloaderKind& kind : DownloaderKinds()) {
     SCOPED_TRACE(kind.name);
     TempFolder folder;

@@ -336,6 +336,7 @@ TEST_F(InstallerTest, AChattyChildNeverBlocksOnAFullPipe) {
 
 // With no room left for a thread the run still ends, at once, as for a child that cannot start.
 TEST_F(InstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
+  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   EventRecorder recorder;
   CInstaller installer(recorder.Callback(), Quoted(PackageCopy()), L"");
   {

@@ -131,6 +131,7 @@ TEST_F(UninstallerTest, ACopyThatCannotStartFailsWithTwo) {
 }
 
 TEST_F(UninstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
+  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   ASSERT_TRUE(::CopyFileW(TestSupport::ChildScript::ChildPath().c_str(), copyPath_.c_str(), FALSE));
   EventRecorder recorder;
   CUnInstaller remover(recorder.Callback(), copyPath_, folder_.File(L"old install"));
