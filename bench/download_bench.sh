@@ -5,6 +5,8 @@
 #   CMTCurlDownloader  under Wine: probe, two ranges, join, MD5 verification
 #   curl -sL -o        native, plus md5sum of its file
 #   aria2c -x2 -s2     native, plus md5sum of its file
+#   over HTTPS (nginx with a certificate of a test root the prefix trusts): CCurlDownloader
+#   under Wine, and native curl (given the root) plus md5sum
 # and prints one table of medians over the rounds: seconds, MB/s, the ratio to native
 # curl + md5sum (and to aria2c + md5sum for the segmented downloader), and the peak private
 # memory of the downloading process. Installs aria2 with apt when it is missing.
@@ -28,8 +30,10 @@ fi
 
 work=$(mktemp -d)
 nginx_state=$work/nginx
+tls_state=$work/nginx-tls
 cleanup() {
   python3 "$root/tools/testenv/nginx_server.py" stop --state "$nginx_state" >/dev/null 2>&1 || true
+  python3 "$root/tools/testenv/nginx_server.py" stop --state "$tls_state" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,6 +59,15 @@ python3 "$root/tools/testenv/nginx_server.py" start --state "$nginx_state" --roo
   --extra "$work/extra.conf" >/dev/null
 url="http://127.0.0.1:$(cat "$nginx_state/port")$route"
 "$root/tools/testenv/wine-session.sh" start "$build/wineprefix"
+
+# The same over HTTPS: the tests' certificates (made once into the build tree), root trusted.
+certs=$build/testenv/tls
+/usr/bin/python3 "$root/tools/testenv/tls_certs.py" make --dir "$certs" --state "$work/tls-made"
+python3 "$root/tools/testenv/nginx_server.py" start --state "$tls_state" --root "$work/www" \
+  --extra "$work/extra.conf" --cert "$certs/valid.pem" --key "$certs/valid.key" >/dev/null
+tls_url="https://127.0.0.1:$(cat "$tls_state/port")$route"
+"$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" trust \
+  "Z:$(echo "$certs/root.der" | tr / '\\')" >/dev/null
 
 settle() { # every download starts alike: no earlier output, no dirty pages being written back
   rm -f "$work/out/"*
@@ -95,11 +108,20 @@ for round in $(seq "$rounds"); do
   keep aria "$t_aria"
   keep aria_md5 "$(add "$t_aria" "$t_md5")"
 
-  for type in single multi; do
+  settle
+  t_tls=$(seconds_of curl -sL --cacert "$certs/root.pem" -o "$work/out/tls.bin" "$tls_url")
+  t_md5=$(seconds_of md5sum "$work/out/tls.bin")
+  check "$work/out/tls.bin"
+  keep curl_tls "$t_tls"
+  keep curl_tls_md5 "$(add "$t_tls" "$t_md5")"
+
+  for type in single multi single_tls; do
     settle
     target="Z:$(echo "$work/out/$type.bin" | tr / '\\')"
-    output=$("$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" "$type" \
-      "$url" "$target" | tr -d '\r' | tr ' ' '\n')
+    address=$url
+    if [ "$type" = single_tls ]; then address=$tls_url; fi
+    output=$("$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" "${type%_tls}" \
+      "$address" "$target" | tr -d '\r' | tr ' ' '\n')
     value() { echo "$output" | awk -F= -v k="$1" '$1 == k {print $2}'; }
     [ "$(value code)" = 1003 ] || { echo "[bench] $type ended with $(value code)" >&2; exit 1; }
     check "$work/out/$type.bin"
@@ -134,6 +156,10 @@ row "  of which MD5 verification" "$(m single_verify)" "$(range single_verify)" 
 row "CMTCurlDownloader (Wine)" "$(m multi)" "$(range multi)" "$(mbps "$(m multi)")" \
   "$(ratio "$(m multi)" "$aria_md5") x aria+md5" "$(m multi_peak) (idle $(m multi_base))"
 row "  of which MD5 verification" "$(m multi_verify)" "$(range multi_verify)" "" "" ""
+row "curl -sL -o https (native) + md5sum" "$(m curl_tls_md5)" "$(range curl_tls_md5)" "$(mbps "$(m curl_tls_md5)")" \
+  "1.00" ""
+row "CCurlDownloader https (Wine)" "$(m single_tls)" "$(range single_tls)" "$(mbps "$(m single_tls)")" \
+  "$(ratio "$(m single_tls)" "$(m curl_tls_md5)") x curl+md5" "$(m single_tls_peak) (idle $(m single_tls_base))"
 echo "Wine rows: download + (join +) MD5 verification, timed inside the process from Start to the"
 echo "final event. Their memory is the private memory (under Wine: anonymous resident pages),"
 echo "sampled every 10 ms; the native rows show the command's maximum resident set."
