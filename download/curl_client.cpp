@@ -17,6 +17,7 @@
 #include "app/log.h"
 #include "download/curl_downloader.h"
 #include "download/curl_global.h"
+#include "download/server_certificate.h"
 #include "download/transfer_options.h"
 #include "utils/c_file.h"
 #include "utils/text_conversion.h"
@@ -160,13 +161,15 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   combined |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplyTransferOptions(handle);
   combined |= ApplySecurityOptions(handle, Utils::WideToMultiByte(url, CP_UTF8));
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(handle);
 
   resumeOffset = FileSize(partPath);
   if (resumeOffset > 0) {
     combined |= curl_easy_setopt(handle, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
   }
   if (combined != 0) return combined;
-  return curl_easy_perform(handle);
+  return certificate.Perform(handle);
 }
 
 int CurlClient::SetProbeOptions(CURL* handle) {
@@ -182,12 +185,14 @@ Utils::UniqueCurl CurlClient::Head(const std::string& address) {
   int result = 0;
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     result = combined;
     if (combined == 0) {
-      result = curl_easy_perform(h);
+      result = certificate.Perform(h);
       if (result != 0) WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
       NoteProbeResult(result);
     }
@@ -222,12 +227,15 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& address) {
   Utils::UniqueCurl handle(curl_easy_init());
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     code = combined;
-    if (combined == 0) {
-      curl_easy_perform(h);
+    const int result = combined == 0 ? certificate.Perform(h) : combined;
+    NoteProbeResult(result);
+    if (combined == 0 && result != CURLE_PEER_FAILED_VERIFICATION) {  // a refused server's length counts for nothing
       ReadContentLength(h, &length);
       long status = 0;
       code = curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
@@ -242,11 +250,13 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
   Utils::UniqueCurl handle(curl_easy_init());
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     if (combined == 0) {
-      const int result = curl_easy_perform(h);
+      const int result = certificate.Perform(h);
       NoteProbeResult(result);
       if (result != 0) {
         WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());

@@ -16,6 +16,7 @@
 #include "download/curl_client.h"
 #include "download/curl_global.h"
 #include "download/md5.h"
+#include "download/server_certificate.h"
 #include "download/transfer_options.h"
 #include "utils/text_conversion.h"
 
@@ -217,6 +218,8 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& address) {
   combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
   combined |= ApplySecurityOptions(h, address);
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(h);
   combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
   combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplyRedirectLimit(h);
@@ -224,7 +227,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& address) {
   combined |= curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProbeProgressCallback);
   combined |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
   if (combined != 0) return false;
-  const int result = curl_easy_perform(h);
+  const int result = certificate.Perform(h);
   if (result != CURLE_OK) {
     if (IsSecurityFailure(result)) probeSecurityFailure = result;
     return false;
@@ -315,6 +318,8 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
   combined |= curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplySecurityOptions(h, Utils::WideToMultiByte(url, CP_UTF8));
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(h);
   combined |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 5L);
   combined |= curl_easy_setopt(h, CURLOPT_RANGE, range);
@@ -322,7 +327,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
   combined |= ApplyRedirectLimit(h);
   if (combined != 0) return combined;
 
-  int result = curl_easy_perform(h);
+  int result = certificate.Perform(h);
   if (result == CURLE_OK && part->start <= part->end) {
     // The answer ended without error but short of the range: the range is not complete.
     result = CURLE_PARTIAL_FILE;
