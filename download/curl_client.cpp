@@ -89,6 +89,14 @@ int CurlClient::Start() {
     // A refused certificate or redirect says more than "no package found".
     if (contentLength < kMinLength) result = probeSecurityFailure != 0 ? probeSecurityFailure : kNoLength;
   }
+  WRITE_LOG(L"address %s\r\n", url.c_str());
+  WRITE_LOG(L"final address %s\r\n", Utils::MultiByteToWide(realUrl, CP_UTF8).c_str());
+  if (contentLength < 0) {
+    WRITE_LOG_TEXT(L"package length unknown: the server sent no Content-Length");
+  } else {
+    WRITE_LOG(L"package length %.0f bytes%s\r\n", contentLength,
+              contentLength < kMinLength ? L": package shorter than 1 MiB, refused" : L"");
+  }
   if (result == 0) result = Transfer(partPath);
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
 

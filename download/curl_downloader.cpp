@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/log.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 
 CCurlDownloader::CCurlDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
@@ -27,7 +28,7 @@ CCurlDownloader::~CCurlDownloader() {
 void CCurlDownloader::Start() {
   // Without a thread the run still ends with its one final event, on the caller's thread.
   if (!worker.Launch(this, L"ABDEF", [this] { dlThreadFun(); })) {
-    Send(DL_CODE_FAIL, kNoWorker, L"LibCurl");
+    Send(DL_CODE_FAIL, kNoWorker, DownloadTexts::kCurl);
   }
 }
 
@@ -68,7 +69,7 @@ void CCurlDownloader::dlThreadFun() {
   while (result != 0) {
     budget -= result == CURLE_PARTIAL_FILE ? 1 : 2;
     if (budget <= 0) {
-      Send(DL_CODE_FAIL, result, L"LibCurl");
+      Send(DL_CODE_FAIL, result, DownloadTexts::kCurl);
       return;
     }
     WRITE_LOG(L"CurlDownLoader Code=%d", result);
@@ -79,7 +80,7 @@ void CCurlDownloader::dlThreadFun() {
 
   // From here on nobody may change the file: what is verified is what will run.
   if (!HoldFinishedFile(path)) {
-    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), L"LibCurl");
+    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), DownloadTexts::kCurl);
     return;
   }
   const DigestCheck digest = CheckDigest(Md5FromUrl(client.RealUrl()), path);
@@ -87,11 +88,11 @@ void CCurlDownloader::dlThreadFun() {
     // A file that failed verification is never left in place for anyone to run.
     ReleaseFinishedFile();
     ::DeleteFileW(path.c_str());
-    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kCurlDigestMismatch);
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kCurlNoDigest);
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }

@@ -7,7 +7,9 @@ extern "C" {
 #include <lzma/Md5.h>
 }
 
+#include "app/log.h"
 #include "utils/c_file.h"
+#include "utils/text_conversion.h"
 
 namespace {
 
@@ -60,7 +62,16 @@ std::string Md5FromUrl(const std::string& address) {
 }
 
 DigestCheck CheckDigest(const std::string& expected, const std::wstring& path) {
-  if (!IsUsableMd5(expected)) return DigestCheck::kNoDigest;
+  if (!IsUsableMd5(expected)) {
+    WRITE_LOG(L"no digest in the address: its last folder is \"%s\", not 32 hexadecimal digits\r\n",
+              Utils::MultiByteToWide(expected, CP_UTF8).c_str());
+    return DigestCheck::kNoDigest;
+  }
   const std::string actual = FileMd5Hex(path);
-  return IsUsableMd5(actual) && actual != expected ? DigestCheck::kMismatch : DigestCheck::kMatch;
+  if (IsUsableMd5(actual) && actual != expected) {
+    WRITE_LOG(L"digest expected %s, got %s\r\n", Utils::MultiByteToWide(expected, CP_UTF8).c_str(),
+              Utils::MultiByteToWide(actual, CP_UTF8).c_str());
+    return DigestCheck::kMismatch;
+  }
+  return DigestCheck::kMatch;
 }

@@ -15,6 +15,7 @@
 #include "app/log.h"
 #include "download/curl_client.h"
 #include "download/curl_global.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/server_certificate.h"
 #include "download/transfer_options.h"
@@ -70,7 +71,7 @@ CMTCurlDownloader::~CMTCurlDownloader() {
 void CMTCurlDownloader::Start() {
   // Without a thread the run still ends with its one final event, on the caller's thread.
   if (!worker.Launch(this, L"ABDEF", [this] { Start_Down(); })) {
-    Send(DL_CODE_FAIL, kNoWorker, L"LibCurl");
+    Send(DL_CODE_FAIL, kNoWorker, DownloadTexts::kCurl);
   }
 }
 
@@ -445,31 +446,31 @@ void CMTCurlDownloader::WaitForFinish() {
   }
   const DigestCheck digest = CheckDigest(expectedMd5, name);
   if (digest == DigestCheck::kMismatch) {
-    Send(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlDigestMismatch);
     ReleaseFinishedFile();
     ::DeleteFileW(name.c_str());
     ClearParts();
     if (retried) {
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed and retry failed.\r\n");
-      Send(DL_CODE_FAIL, 0.0, L"LibCurl");
+      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
     } else {
       retried = true;
       WAIT_THREAD_LOG(L"finish recv, md5 chaek failed retry once.\r\n");
-      Send(DL_CODE_RETRY, 0.0, L"LibCurl");
+      Send(DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);
     }
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlNoDigest);
   WAIT_THREAD_LOG(L"finish recv\r\n");
   ClearParts();
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }
 
 void CMTCurlDownloader::FailFinally(int code) {
   // Nothing resumes after a final failure: partial segments would only fill the user's folder.
   SetLastPercent(0.0);
   DeleteSegmentFiles(path);
-  Send(DL_CODE_FAIL, code, L"LibCurl");
+  Send(DL_CODE_FAIL, code, DownloadTexts::kCurl);
 }
 
 void CMTCurlDownloader::Fail(int code) {
@@ -477,7 +478,7 @@ void CMTCurlDownloader::Fail(int code) {
     FailFinally(code);
   } else {
     retried = true;
-    Send(DL_CODE_RETRY, code, L"LibCurl");
+    Send(DL_CODE_RETRY, code, DownloadTexts::kCurl);
   }
 }
 

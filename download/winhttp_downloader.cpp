@@ -8,8 +8,11 @@
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
+#include <string>
 #include <vector>
 
+#include "app/log.h"
+#include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/winhttp_client.h"
 #include "download/winhttp_patterns.h"
@@ -65,7 +68,7 @@ WinHttpDownloader::~WinHttpDownloader() {
 void WinHttpDownloader::Start() {
   // Without a thread the run still ends with its one final event, on the caller's thread.
   if (!worker.Launch(this, L"ABDEF", [this] { Run(); })) {
-    Send(DL_CODE_FAIL, kNoWorker, L"LibCurl");
+    Send(DL_CODE_FAIL, kNoWorker, DownloadTexts::kWinHttp);
   }
 }
 
@@ -79,7 +82,7 @@ void WinHttpDownloader::Send(int code, double progress, const wchar_t* text) {
 void WinHttpDownloader::Fail(double code) {
   ReleaseFinishedFile();
   ::DeleteFileW(path.c_str());
-  Send(DL_CODE_FAIL, code, L"LibCurl");
+  Send(DL_CODE_FAIL, code, DownloadTexts::kWinHttp);
 }
 
 void WinHttpDownloader::Run() {
@@ -92,7 +95,7 @@ void WinHttpDownloader::Run() {
     return;
   }
   if (!EmptyFile(path)) {
-    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), L"LibCurl");
+    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), DownloadTexts::kWinHttp);
     return;
   }
 
@@ -124,7 +127,12 @@ void WinHttpDownloader::Run() {
     return;
   }
 
+  WRITE_LOG(L"address %s\r\n", url.c_str());
+  WRITE_LOG(L"final address %s\r\n", client.finalAddress.c_str());
+  WRITE_LOG(L"status %s, package length %ld bytes\r\n", client.statusText.c_str(),
+            static_cast<long>(client.declaredLength));
   if (!received) {
+    WRITE_LOG(L"request failed: error %lu\r\n", static_cast<unsigned long>(client.lastError));
     Fail(static_cast<double>(client.lastError));
     return;
   }
@@ -147,8 +155,9 @@ void WinHttpDownloader::Run() {
   }
   // A body the server cut short still counts as received for the client.
   const int64_t size = FileSize(path);
-  if (client.bodyCut || size <= 0 ||
-      (client.declaredLength > 0 && size != client.declaredLength)) {
+  if (client.bodyCut || size <= 0 || (client.declaredLength > 0 && size != client.declaredLength)) {
+    WRITE_LOG(L"package cut short: %s of %ld bytes\r\n", std::to_wstring(size).c_str(),
+              static_cast<long>(client.declaredLength));
     Fail(0.0);
     return;
   }
@@ -162,13 +171,13 @@ void WinHttpDownloader::Run() {
   if (digest == DigestCheck::kMismatch) {
     ReleaseFinishedFile();
     ::DeleteFileW(path.c_str());
-    Send(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, L"LibCurl");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpDigestMismatch);
+    Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kWinHttp);
     retried = true;
     return;
   }
   if (digest == DigestCheck::kNoDigest) {
-    Send(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
+    Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpNoDigest);
     // A body that ends with the connection and declares no length cannot be told from one cut
     // short: without a digest to vouch for it, it is not taken.
     if (client.declaredLength <= 0 && !IsChunked(client.headerText)) {
@@ -176,5 +185,5 @@ void WinHttpDownloader::Run() {
       return;
     }
   }
-  Send(DL_CODE_SUCCESS, 0.0, L"LibCurl");
+  Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kWinHttp);
 }

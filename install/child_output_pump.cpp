@@ -34,4 +34,12 @@ void PumpChildOutput(Utils::ChildProcess& child, const std::function<void(const 
   }
 }
 
+ChildEnd WaitForEnd(Utils::ChildProcess& child) {
+  ::WaitForSingleObject(child.Process(), INFINITE);
+  ChildEnd end;
+  end.known = child.ExitCode(&end.code);
+  child.Close();
+  return end;
+}
+
 }  // namespace Install

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -12,5 +14,16 @@ namespace Install {
 // buffered and a last line without a line feed follow. Standard error is read and dropped, so a
 // chatty child never blocks on a full pipe. Returns when the child has ended.
 void PumpChildOutput(Utils::ChildProcess& child, const std::function<void(const std::string& line)>& onLine);
+
+// How a child ended. Without a verdict in its output, a non-zero exit code (a crash, an abort)
+// is its failure; exit code 0 keeps working for programs that print nothing.
+struct ChildEnd {
+  bool known = false;  // the exit code could be read
+  DWORD code = 0;
+  bool Failed() const { return known && code != 0; }
+};
+
+// Waits without a time limit for the child's end, reads its exit code, and closes it.
+ChildEnd WaitForEnd(Utils::ChildProcess& child);
 
 }  // namespace Install

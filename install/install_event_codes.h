@@ -22,3 +22,8 @@ constexpr int UNIST_CODE_PROGRESS = 5002;
 constexpr int UNIST_CODE_SUCCESS = 5003;
 constexpr int UNIST_CODE_FAIL = 5004;
 constexpr int UNIST_CODE_ERROR = 5005;
+
+// The fixed texts of the failures above.
+constexpr const wchar_t* kInstallFailedText = L"安装包安装失败";
+constexpr const wchar_t* kRemovalFailedText = L"安装包卸载失败";
+constexpr const wchar_t* kUninstallerMissingText = L"可执行卸载文件不存在";

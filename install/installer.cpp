@@ -75,12 +75,14 @@ unsigned CInstaller::Run(void* self) {
 void CInstaller::RunChild() {
   Send(IST_CODE_START, 0.0);
   Send(IST_CODE_PROGRESS, 0.0);
+  WRITE_LOG(L"package command line: %s\r\n", commandLine_.c_str());
   process_ = std::make_unique<Utils::ChildProcess>();
   try {
     process_->Run(commandLine_, runPackage_.IsHeld() ? &runPackage_ : nullptr);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     runPackage_.Release();
     process_.reset();
+    WRITE_LOG(L"package not started: %s\r\n", Utils::MultiByteToWide(error.what(), CP_ACP).c_str());
     Send(IST_CODE_FAIL, 2.0);
     return;
   }
@@ -92,10 +94,16 @@ void CInstaller::RunChild() {
   Install::PumpChildOutput(*process_, [this, &settled](const std::string& line) {
     if (!settled && Parse(Utils::MultiByteToWide(line, codePage_)) != 0) settled = true;
   });
-  ::WaitForSingleObject(process_->Process(), INFINITE);
-  process_->Close();
+  const Install::ChildEnd end = Install::WaitForEnd(*process_);
   process_.reset();
-  if (!settled) Send(IST_CODE_SUCCESS, 1.0);
+  WRITE_LOG(L"package exit code %lu%s\r\n", end.code, end.known ? L"" : L" (unknown)");
+  if (settled) return;
+  // A package that crashed or gave up without a verdict has not installed anything to rely on.
+  if (end.Failed()) {
+    Send(IST_CODE_FAIL, static_cast<double>(end.code), kInstallFailedText);
+  } else {
+    Send(IST_CODE_SUCCESS, 1.0);
+  }
 }
 
 int CInstaller::Parse(const std::wstring& text) {
@@ -115,7 +123,7 @@ int CInstaller::Parse(const std::wstring& text) {
         Send(IST_CODE_SUCCESS, 0.0);
         result = kResultSuccess;
       } else if (state == L"Fail") {
-        Send(IST_CODE_FAIL, 0.0, L"安装包安装失败");
+        Send(IST_CODE_FAIL, 0.0, kInstallFailedText);
         result = kResultFailure;
       }
     } else if (MatchVersion(line, L"InstallVersion=", installVersion_)) {

@@ -7,6 +7,7 @@
 #include <exception>
 #include <utility>
 
+#include "app/log.h"
 #include "install/child_output_pump.h"
 #include "install/console_protocol.h"
 #include "install/install_event_codes.h"
@@ -60,16 +61,19 @@ unsigned CUnInstaller::Run(void* self) {
 void CUnInstaller::RunChild() {
   Send(UNIST_CODE_START, 0.0);
   if (!::PathFileExistsW(uninstallerPath_.c_str())) {
-    Send(UNIST_CODE_FAIL, 1.0, L"可执行卸载文件不存在");
+    WRITE_LOG(L"uninstaller copy missing: %s\r\n", uninstallerPath_.c_str());
+    Send(UNIST_CODE_FAIL, 1.0, kUninstallerMissingText);
     return;
   }
   Send(UNIST_CODE_PROGRESS, 0.0);
+  WRITE_LOG(L"uninstaller command line: %s\r\n", commandLine_.c_str());
   process_ = std::make_unique<Utils::ChildProcess>();
   try {
     process_->Run(commandLine_, image_.IsHeld() ? &image_ : nullptr);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     image_.Release();
     process_.reset();
+    WRITE_LOG(L"uninstaller not started: %s\r\n", Utils::MultiByteToWide(error.what(), CP_ACP).c_str());
     Send(UNIST_CODE_FAIL, 2.0);
     return;
   }
@@ -81,10 +85,16 @@ void CUnInstaller::RunChild() {
   Install::PumpChildOutput(*process_, [this, &reported](const std::string& line) {
     if (Parse(Utils::MultiByteToWide(line, codePage_)) != 0) reported = true;
   });
-  ::WaitForSingleObject(process_->Process(), INFINITE);
-  process_->Close();
+  const Install::ChildEnd end = Install::WaitForEnd(*process_);
   process_.reset();
-  if (!reported) Send(UNIST_CODE_SUCCESS, 1.0);
+  WRITE_LOG(L"uninstaller exit code %lu%s\r\n", end.code, end.known ? L"" : L" (unknown)");
+  if (reported) return;
+  // As for the package: a crash without a verdict is a failed removal, not a finished one.
+  if (end.Failed()) {
+    Send(UNIST_CODE_ERROR, static_cast<double>(end.code), kRemovalFailedText);
+  } else {
+    Send(UNIST_CODE_SUCCESS, 1.0);
+  }
 }
 
 int CUnInstaller::Parse(const std::wstring& text) {
@@ -104,7 +114,7 @@ int CUnInstaller::Parse(const std::wstring& text) {
         Send(UNIST_CODE_SUCCESS, 0.0);
         result = kResultSuccess;
       } else if (state == L"Fail") {
-        Send(UNIST_CODE_ERROR, 0.0, L"安装包卸载失败");
+        Send(UNIST_CODE_ERROR, 0.0, kRemovalFailedText);
         result = kResultFailure;
       }
     } else if (MatchText(line, L"Encode=", value)) {

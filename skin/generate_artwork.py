@@ -13,6 +13,13 @@ Everything is drawn at four times its size and reduced, so edges are anti-aliase
 and one type scale (the fonts of the layouts: 12, 14, 16, 24 and 39 pixels) serve every image;
 text is drawn into an image only for the tip windows' image buttons.
 
+Pictures a designer made by hand are listed in skin/handmade.txt: this script never draws or
+deletes them, and the tests do not expect it to. Bring one in with
+
+    /usr/bin/python3 skin/generate_artwork.py --adopt DESIGNER.png res/mainWnd/bg1.png
+
+which stores the picture in the encoding below and adds it to the list.
+
 The PNG files are written here rather than by Pillow, with row filters that the installer undoes
 cheaply (see encode_png); bench/compare_pictures.py shows that a change of encoding keeps every
 pixel.
@@ -31,6 +38,7 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont, ImageMath
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.join(HERE, "res")
+HANDMADE_LIST = os.path.join(HERE, "handmade.txt")
 ICON_PATH = os.path.join(HERE, "..", "app", "product.ico")
 FONT_FILE = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
@@ -597,9 +605,52 @@ def encode_png(image):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", best) + chunk(b"IEND", b"")
 
 
-def save(image, relative):
-    """Writes one PNG. Invisible pixels are made black: smaller files, and frames that differ
-    only where something shows."""
+def read_handmade():
+    """The pictures of skin/handmade.txt, as paths below res/ ("mainWnd/bg1.png")."""
+    names = set()
+    if os.path.isfile(HANDMADE_LIST):
+        with open(HANDMADE_LIST, encoding="utf-8") as f:
+            for line in f:
+                line = line.strip()
+                if line and not line.startswith("#"):
+                    names.add(line[len("res/"):] if line.startswith("res/") else line)
+    return names
+
+
+HANDMADE = set()
+
+
+def clear_drawn_pictures():
+    """Empties res/ of everything this script draws; hand-made pictures stay."""
+    if not os.path.isdir(RES):
+        return
+    for folder, _, files in os.walk(RES, topdown=False):
+        for name in files:
+            relative = os.path.relpath(os.path.join(folder, name), RES).replace(os.sep, "/")
+            if relative not in HANDMADE:
+                os.remove(os.path.join(folder, name))
+        if folder != RES and not os.listdir(folder):
+            os.rmdir(folder)
+
+
+def adopt(source, relative):
+    """Stores a designer's picture at res/RELATIVE in the installer's cheap encoding and lists it
+    as hand-made. Any PNG Pillow reads will do; its pixels stay as they are."""
+    relative = relative[len("res/"):] if relative.startswith("res/") else relative
+    image = Image.open(source)
+    image = image.convert("RGBA" if "A" in image.getbands() or "transparency" in image.info else "RGB")
+    save(image, relative, force=True)
+    if relative not in read_handmade():
+        with open(HANDMADE_LIST, "a", encoding="utf-8") as f:
+            f.write(f"res/{relative}\n")
+    print(f"res/{relative}: {image.size[0]}x{image.size[1]} {image.mode}, listed in {HANDMADE_LIST}")
+
+
+def save(image, relative, force=False):
+    """Writes one PNG, unless a designer's picture takes its place. Invisible pixels are made
+    black: smaller files, and frames that differ only where something shows."""
+    if relative in HANDMADE and not force:
+        return
     path = os.path.join(RES, *relative.split("/"))
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if image.mode == "RGBA":
@@ -611,15 +662,26 @@ def save(image, relative):
 
 
 def main():
-    global RES, ICON_PATH
+    global RES, ICON_PATH, HANDMADE_LIST, HANDMADE
     parser = argparse.ArgumentParser(description="Draws the skin's images and the product icon.")
     parser.add_argument("--output", help="write DIR/res and DIR/product.ico instead of the source tree")
+    parser.add_argument("--adopt", nargs=2, metavar=("PICTURE", "RES_PATH"),
+                        help="store a hand-made PNG at RES_PATH (for example res/mainWnd/bg1.png) and list it "
+                             "in handmade.txt, instead of drawing")
     args = parser.parse_args()
     if args.output:
         RES = os.path.join(args.output, "res")
         ICON_PATH = os.path.join(args.output, "product.ico")
-    if os.path.isdir(RES):
-        shutil.rmtree(RES)
+        if args.adopt:
+            HANDMADE_LIST = os.path.join(args.output, "handmade.txt")
+    if args.adopt:
+        adopt(*args.adopt)
+        return 0
+    HANDMADE = read_handmade()
+    if args.output:
+        shutil.rmtree(RES, ignore_errors=True)
+    else:
+        clear_drawn_pictures()
 
     for name in ("bg1", "bg2", "bg3", "bg4"):
         save(hero_background(name), f"mainWnd/{name}.png")

@@ -195,6 +195,11 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
   return result;
 }
 
+void WindowImplBase::OnSkinLoadFailed() {
+  ::MessageBoxW(nullptr, kSkinErrorText, kSkinErrorCaption, MB_ICONERROR);
+  ::ExitProcess(1);
+}
+
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
   const LONG style = ::GetWindowLongW(window_, GWL_STYLE);
   ::SetWindowLongW(window_, GWL_STYLE, static_cast<LONG>((style & 0xFF3FFFFF) | 0x06000000));
@@ -213,10 +218,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     else
       root = builder.Create(file.c_str(), nullptr, this, &manager_);
   }
-  if (!root) {
-    ::MessageBoxW(nullptr, kSkinErrorText, kSkinErrorCaption, MB_ICONERROR);
-    ::ExitProcess(1);
-  }
+  if (!root) OnSkinLoadFailed();
   manager_.AttachRoot(root);
   manager_.AddNotifyListener(this);
   OnSkinLoaded();

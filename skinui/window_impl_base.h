@@ -44,6 +44,9 @@ class WindowImplBase : public CWindowWnd,
   void OnWindowDestroyed(HWND window) override;
 
   virtual void OnSkinLoaded() {}
+  // The layout could not be built. The installer shows kSkinErrorText and ends with exit code 1;
+  // a tool without a user in front of it may end otherwise. Must not return.
+  [[noreturn]] virtual void OnSkinLoadFailed();
   virtual void OnClickNotify(NotifyEvent& notification);
   virtual std::wstring SkinFolder() const = 0;
   virtual std::wstring SkinFileName() const = 0;

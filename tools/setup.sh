@@ -184,6 +184,9 @@ DEPS="$CACHE_ROOT/$TRIPLE"
 # One folder of links per recipe, so checkouts at different recipes share the cache safely.
 CURRENT="$DEPS/current-r$RECIPE"
 mkdir -p "$CURRENT"
+# Checkouts share the cache: one set-up at a time builds into it.
+exec 8>"$DEPS/.lock"
+flock 8
 build_dependency curl build_curl
 build_dependency libjsoncpp build_jsoncpp
 build_dependency 7zip build_lzma

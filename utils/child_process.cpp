@@ -87,4 +87,8 @@ bool ChildProcess::WaitForExit(DWORD milliseconds) const {
   return ::WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
+bool ChildProcess::ExitCode(DWORD* code) const {
+  return HasExited() && ::GetExitCodeProcess(process_.get(), code) != 0;
+}
+
 }  // namespace Utils

@@ -42,6 +42,8 @@ class ChildProcess {
   bool HasExited() const;
   // Waits up to milliseconds for the end; true when the child has ended.
   bool WaitForExit(DWORD milliseconds) const;
+  // The whole 32-bit exit code of an ended child; false while it runs or when there is none.
+  bool ExitCode(DWORD* code) const;
 
  private:
   std::vector<wchar_t> commandLine_;  // CreateProcessW may write into it

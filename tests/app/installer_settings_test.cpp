@@ -8,6 +8,7 @@
 
 #include "app/windows_version.h"
 #include "build_config.h"
+#include "tests/support/paths.h"
 #include "utils/unique_resource.h"
 
 namespace {
@@ -119,6 +120,37 @@ TEST(InstallerSettingsTest, IniValuesForEveryKey) {
   EXPECT_EQ(settings.DlAppVersion, L"1.2.3");
   EXPECT_DOUBLE_EQ(settings.DownloadScale, 0.25);
   EXPECT_EQ(settings.InstCmd, L"/quiet /dir=C:\\x");
+}
+
+// The sample in the top README, pasted as it stands, must mean what its comments say.
+TEST(InstallerSettingsTest, ReadmeIniSampleMeansWhatItSays) {
+  std::string readme;
+  {
+    Utils::UniqueFileHandle file(::CreateFileW(TestSupport::SourceTreePath("README.md").c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) readme.append(buffer, read);
+  }
+  const size_t start = readme.find("```ini\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = readme.find("```", start + 7);
+  ASSERT_NE(end, std::string::npos);
+  std::string sample = readme.substr(start + 7, end - start - 7);
+  EXPECT_NE(sample.find("; "), std::string::npos) << "the sample explains its keys";
+  for (size_t at = 0; (at = sample.find('\n', at)) != std::string::npos; at += 2) sample.replace(at, 1, "\r\n");
+  const TempIni ini(sample);
+  const InstallerSettings settings(ini.Path());
+  EXPECT_EQ(settings.DownloadUrl,
+            L"http://127.0.0.1:8080/redirect/ver1/zarneldravix/" + ThisMachinesRoute() + L"/1.0/installer/123456");
+  EXPECT_EQ(settings.DownloadType, 3);
+  EXPECT_DOUBLE_EQ(settings.DownloadScale, 0.7);
+  EXPECT_TRUE(settings.IsCheckNet);
+  EXPECT_TRUE(settings.IsEnableAppSensors);
+  EXPECT_EQ(settings.DlAppNameSuffix, L".downloader");
+  EXPECT_EQ(settings.DlAppVersion, L"");
+  EXPECT_EQ(settings.InstCmd, L"");
 }
 
 TEST(InstallerSettingsTest, IniVersionKeyIsSpelledWithPrefix) {

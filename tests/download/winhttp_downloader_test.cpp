@@ -64,7 +64,7 @@ TEST(WinHttpDownloader, DownloadsAndVerifiesThePackage) {
     const std::vector<Event> events = run.events.Events();
     EXPECT_EQ(1.0, FindEvent(events, 1001).progress);
     EXPECT_EQ(L"", FindEvent(events, 1001).text);
-    EXPECT_EQ(L"LibCurl", FindEvent(events, 1003).text);
+    EXPECT_EQ(L"WinHttp", FindEvent(events, 1003).text);
     EXPECT_FALSE(run.events.Progress().empty()) << "the first bytes are reported at once";
     ExpectOrderedProgress(events);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
@@ -113,7 +113,7 @@ TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
     ASSERT_TRUE(TestSupport::WriteFileBytes(run.target, "an old file"));
     EXPECT_EQ((Codes{1001, 1004}), run.Run());
     const Event fail = FindEvent(run.events.Events(), 1004);
-    EXPECT_EQ(L"LibCurl", fail.text);
+    EXPECT_EQ(L"WinHttp", fail.text);
     if (c.code >= 0) {
       EXPECT_EQ(c.code, fail.progress);
     } else {
@@ -160,7 +160,7 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     SCOPED_TRACE("no digest in the address: accepted with a notice");
     Download run(Wide(package.Address(Digest::kMissing)));
     EXPECT_EQ((Codes{1001, 1006, 1003}), run.Run());
-    EXPECT_EQ(L"curl获取url-md5失败", FindEvent(run.events.Events(), 1006).text);
+    EXPECT_EQ(L"WinHttp获取url-md5失败", FindEvent(run.events.Events(), 1006).text);
     EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
   }
   {
@@ -174,7 +174,7 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     Download run(Wide(package.Address(Digest::kWrong)), true);
     EXPECT_EQ((Codes{1001, 1006, 1005, kRetryHandlerEnd, 1001, 1006, 1004}), run.Run());
     const std::vector<Event> events = run.events.Events();
-    EXPECT_EQ(L"curl文件md5校验失败", FindEvent(events, 1006).text);
+    EXPECT_EQ(L"WinHttp文件md5校验失败", FindEvent(events, 1006).text);
     EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
     EXPECT_FALSE(FileExists(run.target));
     EXPECT_FALSE(run.events.Overlapped());

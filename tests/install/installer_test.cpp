@@ -42,7 +42,17 @@ TEST_P(InstallerProtocolTest, ChildOutputBecomesEvents) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, InstallerProtocolTest,
     ::testing::Values(
-        ProtocolCase{"silent_child_with_any_exit_code", "exit 3\n", {{2003, 1.0, L""}}},
+        ProtocolCase{"silent_child_exit_code_0", "exit 0\n", {{2003, 1.0, L""}}},
+        // Without a verdict the exit code decides: a crash or an abort is no installation.
+        ProtocolCase{"silent_child_nonzero_exit_fails", "exit 3\n", {{2004, 3.0, kInstallFailed}}},
+        ProtocolCase{"crash_code_arrives_whole", "exit -1073741819\n", {{2004, 3221225477.0, kInstallFailed}}},
+        ProtocolCase{"progress_then_abort_fails",
+                     "out Progress=0.4\\nMessage=half way\\n\nexit 1\n",
+                     {{2002, 0.4, L""}, {3009, 0.0, L"half way"}, {2004, 1.0, kInstallFailed}}},
+        ProtocolCase{"verdict_wins_over_the_exit_code", "out State=Success\\n\nexit 7\n", {{2003, 0.0, L""}}},
+        ProtocolCase{"error_verdict_is_not_repeated_for_the_exit_code",
+                     "out Error=disk full\\n\nexit 9\n",
+                     {{2004, 1000.0, L"disk full"}}},
         ProtocolCase{"progress_and_success_in_one_piece",
                      "out Progress=0.5\\nState=Success\\n\nsleep 100\nout Message=late\\n\n",
                      {{2002, 0.5, L""}, {2003, 0.0, L""}}},
@@ -73,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {{2003, 0.0, L""}}},
         ProtocolCase{"exit_code_259_still_ends_the_run",
                      "out Progress=0.3\\n\nexit 259\n",
-                     {{2002, 0.3, L""}, {2003, 1.0, L""}}},
+                     {{2002, 0.3, L""}, {2004, 259.0, kInstallFailed}}},
         ProtocolCase{"output_closed_while_running", "closeout\nsleep 300\nexit 0\n", {{2003, 1.0, L""}}},
         ProtocolCase{"zero_bytes_skipped", "out Prog\\x00ress=0.25\\n\n", {{2002, 0.25, L""}, {2003, 1.0, L""}}}),
     [](const ::testing::TestParamInfo<ProtocolCase>& info) { return std::string(info.param.name); });

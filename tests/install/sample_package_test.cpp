@@ -94,7 +94,9 @@ TEST_F(SamplePackageTest, SteeredFailuresAndQuirks) {
   } cases[] = {
       {"error with a text", L"\"-sample-error=disk full\"", {2004, 1000.0, L"disk full"}, false},
       {"fail", L"-sample-fail", {2004, 0.0, L"安装包安装失败"}, false},
-      {"silent", L"-sample-silent -sample-exitcode=259", {2003, 1.0, L""}, true},
+      {"silent", L"-sample-silent", {2003, 1.0, L""}, true},
+      // Installed, but ended with a failure code and no verdict: reported as a failure.
+      {"silent with a failure code", L"-sample-silent -sample-exitcode=259", {2004, 259.0, L"安装包安装失败"}, true},
       {"printing after the final line", L"-sample-after-final=6000", {2003, 0.0, L""}, true},
       {"output in the ANSI code page", L"-sample-encode=ACP -sample-message=abc", {2003, 0.0, L""}, true},
   };

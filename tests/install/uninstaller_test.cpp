@@ -75,7 +75,12 @@ TEST_F(UninstallerTest, ProtocolRuns) {
     std::string script;
     std::vector<Event> after;
   } cases[] = {
-      {"silent child", "exit 5\n", {{5003, 1.0, L""}}},
+      {"silent child, exit code 0", "exit 0\n", {{5003, 1.0, L""}}},
+      // Without a verdict a non-zero exit code is a failed removal, carrying the code.
+      {"silent child, exit code 5", "exit 5\n", {{5005, 5.0, kRemovalFailed}}},
+      {"crash code arrives whole", "exit -1073741819\n", {{5005, 3221225477.0, kRemovalFailed}}},
+      {"progress, then an abort", "out Progress=0.2\\n\nexit 1\n", {{5002, 0.2, L""}, {5005, 1.0, kRemovalFailed}}},
+      {"a success verdict wins over the exit code", "out State=Success\\n\nexit 4\n", {{5003, 0.0, L""}}},
       {"progress and success", "out Progress=0.5\\nState=Success\\n\n", {{5002, 0.5, L""}, {5003, 0.0, L""}}},
       {"error, then more output that still counts",
        "out Error=in use\\n\nwaitfile {SIGNAL}\nout Progress=0.7\\nState=Success\\n\nexit 1\n",
@@ -90,7 +95,7 @@ TEST_F(UninstallerTest, ProtocolRuns) {
        {{5003, 0.0, L""}, {5002, 0.9, L""}}},
       {"last line without line feed", "out Error=locked\n", {{5005, 0.0, L"locked"}}},
       {"output closed while running", "closeout\nsleep 300\n", {{5003, 1.0, L""}}},
-      {"exit code 259", "exit 259\n", {{5003, 1.0, L""}}},
+      {"exit code 259", "exit 259\n", {{5005, 259.0, kRemovalFailed}}},
       {"UTF-8 after Encode=UTF8", "out Encode=UTF8\\nError=文件被占用\\n\n", {{5005, 0.0, L"文件被占用"}}},
       {"Encode=GBK selects ANSI",
        "out Encode=UTF8\\nEncode=GBK\\nError=\\xE9\\n\n",

@@ -152,4 +152,23 @@ TEST_F(LayoutViewer, BadArgumentsAndMissingPagesAreRefused) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(out.c_str())) << "no screenshot after a refusal";
 }
 
+// Unattended runs must end with a code rather than wait for a click on the framework's box.
+TEST_F(LayoutViewer, LayoutsThatCannotBeLoadedEndTheScreenshotRunWithCode2) {
+  const std::wstring out = Shot(L"never.png");
+  {
+    Utils::UniqueFileHandle broken(::CreateFileW(folder_.File(L"broken.xml").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(broken);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(broken.get(), "<Window size=\"10,10\"><Button", 29, &written, nullptr));
+  }
+  const std::wstring shot = L" --screenshot=" + Quoted(out);
+  for (const std::wstring& arguments : {L"--skin=" + Quoted(SourceTreePath("skin")) + L" --layout=noSuchWnd.xml" + shot,
+                                        L"--embedded --layout=noSuchWnd.xml" + shot,
+                                        L"--skin=" + Quoted(folder_.Path()) + L" --layout=broken.xml" + shot}) {
+    EXPECT_EQ(2u, RunViewer(arguments)) << testing::PrintToString(arguments);
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(out.c_str()));
+}
+
 }  // namespace

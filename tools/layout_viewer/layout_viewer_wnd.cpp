@@ -1,5 +1,6 @@
 #include "tools/layout_viewer/layout_viewer_wnd.h"
 
+#include <cstdio>
 #include <cwchar>
 
 #include "skinui/control_factory.h"
@@ -47,6 +48,14 @@ CControlUI* CLayoutViewerWnd::CreateCustomControl(const wchar_t* name) {
   if (std::wcscmp(name, L"SequenceButton") == 0) return CreateFirstKnown({L"Button", L"Label"});
   if (std::wcscmp(name, L"SequenceLabel") == 0) return CreateFirstKnown({L"Label"});
   return nullptr;
+}
+
+void CLayoutViewerWnd::OnSkinLoadFailed() {
+  std::fwprintf(stderr, L"layout_viewer: cannot load the layout %ls: it is missing or its markup is not valid\n",
+                skin_.layout.c_str());
+  std::fflush(stderr);
+  if (!unattended_) ::MessageBoxW(nullptr, kSkinErrorText, kSkinErrorCaption, MB_ICONERROR);
+  ::ExitProcess(kLayoutLoadFailed);
 }
 
 bool CLayoutViewerWnd::ShowMainPage(int page) {

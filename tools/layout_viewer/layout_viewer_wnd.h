@@ -17,12 +17,17 @@ struct ViewerSkin {
   std::wstring layout;       // the layout file's path inside the skin
 };
 
+// The exit code for a layout that cannot be built, the same as for other bad arguments.
+constexpr int kLayoutLoadFailed = 2;
+
 // The embedded skin archive's resource id (type "ZIPRES"), as in the installer.
 constexpr UINT kEmbeddedSkinId = 147;
 
 class CLayoutViewerWnd : public SkinUI::WindowImplBase {
  public:
-  explicit CLayoutViewerWnd(ViewerSkin skin) : skin_(std::move(skin)) {}
+  // unattended: a layout that cannot be built ends the process with a message on standard error
+  // and exit code 2, without the framework's message box that would wait for a click.
+  CLayoutViewerWnd(ViewerSkin skin, bool unattended) : skin_(std::move(skin)), unattended_(unattended) {}
 
   // The elements the installer adds ("SequenceButton", "SequenceLabel") show as a plain button
   // and label with their first frame, which the skins give as the background image.
@@ -41,9 +46,11 @@ class CLayoutViewerWnd : public SkinUI::WindowImplBase {
   SkinUI::SkinSource SkinSourceKind() const override { return skin_.kind; }
   std::wstring SkinArchiveFileName() const override { return skin_.archiveName; }
   UINT SkinResourceId() const override { return kEmbeddedSkinId; }
+  [[noreturn]] void OnSkinLoadFailed() override;
 
  private:
   ViewerSkin skin_;
+  bool unattended_;
 };
 
 }  // namespace LayoutViewer

@@ -4,7 +4,9 @@
 //                     [--page=N] [--set=CONTROL:ATTRIBUTE=VALUE ...] [--screenshot=out.png]
 // --set applies a markup attribute to a named control after the page is shown, to look at
 // states the installer sets at run time (a progress value, a visible tip, a path).
-// Exit codes: 0 done, 2 bad arguments or no such page, 3 the window or the screenshot failed.
+// --set may be repeated; pages count from 0.
+// Exit codes: 0 done, 2 bad arguments, a layout that cannot be loaded, or no such page or control,
+// 3 the window or the screenshot failed.
 #include <windows.h>
 
 #include <chrono>
@@ -23,7 +25,7 @@ using LayoutViewer::CLayoutViewerWnd;
 using LayoutViewer::ViewerSkin;
 using SkinUI::CWindowManagerUI;
 
-constexpr int kUsageError = 2;
+constexpr int kUsageError = LayoutViewer::kLayoutLoadFailed;
 constexpr int kRunError = 3;
 
 struct AttributeChange {
@@ -173,8 +175,8 @@ int wmain(int argc, wchar_t** argv) {
   CWindowManagerUI::SetArchiveFormat7z(true);
   if (!options.skin.folder.empty()) CWindowManagerUI::SetSkinFolderPath(options.skin.folder);
 
-  CLayoutViewerWnd window(options.skin);
-  // A layout that cannot be built ends the process inside the creation (exit code 1).
+  CLayoutViewerWnd window(options.skin, !options.screenshot.empty());
+  // A layout that cannot be built ends the process inside the creation (exit code 2).
   if (!window.CreateNativeWindow(nullptr, L"Layout viewer", WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU, 0)) {
     std::fwprintf(stderr, L"layout_viewer: cannot create the window\n");
     return kRunError;

@@ -2,7 +2,7 @@
 # Creates the project's private Wine prefix once: of the build's architecture, no Mono/Gecko prompts, and the
 # CJK font replacement the skins need. Later calls return at once.
 set -euo pipefail
-prefix=${1:?usage: wine-prefix.sh PREFIX}
+prefix=$(realpath -m -- "${1:?usage: wine-prefix.sh PREFIX}")
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 [ -f "$prefix/.dravix-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"

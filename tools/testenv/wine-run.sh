@@ -3,7 +3,8 @@
 # usage: wine-run.sh PREFIX program.exe [args...]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-prefix=$1
+# Wine wants an absolute prefix; a relative one is taken from the current folder.
+prefix=$(realpath -m -- "${1:?usage: wine-run.sh PREFIX program.exe [args...]}")
 shift
 "$here/wine-prefix.sh" "$prefix"
 . "$here/wine-env.sh"

@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 action=${1:?usage: wine-session.sh start|stop PREFIX}
-prefix=${2:?usage: wine-session.sh start|stop PREFIX}
+prefix=$(realpath -m -- "${2:?usage: wine-session.sh start|stop PREFIX}")
 . "$here/wine-env.sh"
 case $action in
   start)

@@ -3,7 +3,7 @@
 # wine-run.sh finds it. stop PREFIX: stop that server.
 set -euo pipefail
 action=${1:?usage: xvfb.sh start|stop PREFIX}
-prefix=${2:?usage: xvfb.sh start|stop PREFIX}
+prefix=$(realpath -m -- "${2:?usage: xvfb.sh start|stop PREFIX}")
 display_file=$prefix.display
 pid_file=$prefix.xvfb.pid
 case $action in
