@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <map>
+#include <utility>
 
 #include "app/windows_version.h"
 #include "build_config.h"
@@ -61,11 +62,15 @@ Conversion ToDouble(const std::wstring& text, double* value) {
 // The main window shows the scale as a share of one bar: keep it a fraction.
 double ClampScale(double scale) { return scale < 0.0 ? 0.0 : (scale > 1.0 ? 1.0 : scale); }
 
-std::wstring ReadIniString(const std::wstring& path, const wchar_t* key, const wchar_t* fallback) {
-  wchar_t buffer[kValueBufferSize] = {};
-  ::GetPrivateProfileStringW(kSection, key, fallback, buffer, kValueBufferSize, path.c_str());
-  return buffer;
+std::wstring ReadIniString(const std::wstring& path, const wchar_t* key, const wchar_t* fallback,
+                           DWORD bufferSize = kValueBufferSize) {
+  std::wstring buffer(bufferSize, L'\0');
+  ::GetPrivateProfileStringW(kSection, key, fallback, &buffer[0], bufferSize, path.c_str());
+  return buffer.c_str();
 }
+
+// Room for a list of many thumbprints: a value cut short would change what it allows.
+constexpr DWORD kTrustValueBufferSize = 4096;
 
 }  // namespace
 
@@ -76,7 +81,10 @@ InstallerSettings& InstallerSettings::Instance() {
 
 InstallerSettings::InstallerSettings() : InstallerSettings(DefaultIniPath()) {}
 
-InstallerSettings::InstallerSettings(const std::wstring& iniPath) {
+InstallerSettings::InstallerSettings(const std::wstring& iniPath) : InstallerSettings(iniPath, BuiltInTrust()) {}
+
+InstallerSettings::InstallerSettings(const std::wstring& iniPath, BuiltInTrust trust)
+    : PackageSha256(trust.sha256), PackageSigners(trust.signers), builtInTrust(std::move(trust)) {
   ExpandDownloadUrl(BuiltInTemplate());
   LoadConfigIni(iniPath);
 }
@@ -84,6 +92,15 @@ InstallerSettings::InstallerSettings(const std::wstring& iniPath) {
 std::wstring InstallerSettings::BuiltInTemplate() {
   return std::wstring(DRAVIX_REDIRECT_SERVER) + L"/redirect/ver1/zarneldravix/${ROUTE}/1.0/installer/123456";
 }
+
+void InstallerSettings::AddTrust(std::wstring* field, const std::wstring& builtIn, const std::wstring& value) {
+  // More signers would widen what may run elevated, so a compiled-in list is not extended either.
+  if (builtIn.empty()) *field = value;
+}
+
+std::wstring InstallerSettings::DefaultPackageSha256() { return DRAVIX_PACKAGE_SHA256; }
+
+std::wstring InstallerSettings::DefaultPackageSigners() { return DRAVIX_PACKAGE_SIGNERS; }
 
 std::wstring InstallerSettings::DefaultIniPath() {
   wchar_t path[MAX_PATH] = {};
@@ -109,6 +126,11 @@ void InstallerSettings::LoadConfigIni(const std::wstring& iniPath) {
     case Conversion::OutOfRange: DownloadScale = kIniDefaultScale; break;  // as if the key were missing
   }
   InstCmd = ReadIniString(iniPath, L"InstCmd", L"");
+  // Keys left out keep the built-in value.
+  AddTrust(&PackageSha256, builtInTrust.sha256,
+           ReadIniString(iniPath, L"PackageSha256", PackageSha256.c_str(), kTrustValueBufferSize));
+  AddTrust(&PackageSigners, builtInTrust.signers,
+           ReadIniString(iniPath, L"PackageSigners", PackageSigners.c_str(), kTrustValueBufferSize));
 }
 
 void InstallerSettings::ParseCommandLine() { ParseCommandLine(::GetCommandLineW()); }
@@ -161,6 +183,8 @@ void InstallerSettings::ParseCommandLine(const wchar_t* commandLine) {
   setString(L"-instcmd", &InstCmd);
   setInt(L"-language", &Language);
   setBool(L"-insnew", &InsNew);
+  if (const std::wstring* value = find(L"-packagesha256")) AddTrust(&PackageSha256, builtInTrust.sha256, *value);
+  if (const std::wstring* value = find(L"-packagesigners")) AddTrust(&PackageSigners, builtInTrust.signers, *value);
 }
 
 std::wstring InstallerSettings::RouteFor(const std::wstring& windowsVersionName) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <share.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -117,7 +118,8 @@ int CurlClient::Start() {
 int CurlClient::Transfer(const std::wstring& partPath) {
   curl.reset(curl_easy_init());
   if (!curl) return kNoHandle;
-  Utils::UniqueCFile file(_wfopen(partPath.c_str(), L"ab+"));
+  // Nobody else writes the file while its bytes are hashed on their way in.
+  Utils::UniqueCFile file(_wfsopen(partPath.c_str(), L"ab+", _SH_DENYWR));
   int result = kPartFileError;
   if (file) {
     result = Perform(file.get(), partPath);
@@ -161,7 +163,7 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   int combined = curl_easy_setopt(handle, CURLOPT_URL, realUrl.c_str());
   combined |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   combined |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::WriteFileCallback);
-  combined |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+  combined |= curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
   combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
@@ -173,11 +175,23 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   combined |= certificate.Attach(handle);
 
   resumeOffset = FileSize(partPath);
+  PrepareDigest(partPath);
   if (resumeOffset > 0) {
     combined |= curl_easy_setopt(handle, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
   }
   if (combined != 0) return combined;
-  return certificate.Perform(handle);
+  partFile = file;
+  const int result = certificate.Perform(handle);
+  partFile = nullptr;
+  return result;
+}
+
+void CurlClient::PrepareDigest(const std::wstring& partPath) {
+  const int64_t held = resumeOffset > 0 ? resumeOffset : 0;
+  // The attempt before hashed exactly these bytes: go on from there.
+  if (!digest.Finished() && digest.Bytes() == held && held > 0 && digest.WithSha256() == sha256) return;
+  digest.Reset(sha256);
+  if (!digest.AddFile(partPath, held)) digest.Reset(sha256);  // unreadable: the check rehashes the file
 }
 
 int CurlClient::SetProbeOptions(CURL* handle) {
@@ -325,9 +339,12 @@ int CurlClient::ProgressCallback(void* clientPointer, long long dltotal, long lo
   return 0;
 }
 
-size_t CurlClient::WriteFileCallback(char* data, size_t size, size_t count, void* file) {
-  if (!file) return 0;
-  return std::fwrite(data, size, count, static_cast<FILE*>(file));
+size_t CurlClient::WriteFileCallback(char* data, size_t size, size_t count, void* pointer) {
+  auto* client = static_cast<CurlClient*>(pointer);
+  if (!client || !client->partFile) return 0;
+  const size_t written = std::fwrite(data, size, count, client->partFile);
+  client->digest.Add(data, written * size);
+  return written;
 }
 
 size_t CurlClient::DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }

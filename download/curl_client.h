@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "download/streaming_digest.h"
 #include "utils/curl_handles.h"
 
 class CCurlDownloader;
@@ -53,7 +54,8 @@ class CurlClient {
 
   // libcurl's callbacks; curl_off_t is long long on this platform (checked where they are set).
   static int ProgressCallback(void* client, long long dltotal, long long dlnow, long long ultotal, long long ulnow);
-  static size_t WriteFileCallback(char* data, size_t size, size_t count, void* file);
+  // Writes to the ".part" file and hands what was written to the digest.
+  static size_t WriteFileCallback(char* data, size_t size, size_t count, void* client);
   static size_t DiscardBody(char* data, size_t size, size_t count, void* user);
 
   const std::string& RealUrl() const { return realUrl; }
@@ -61,6 +63,11 @@ class CurlClient {
   int64_t ResumeOffset() const { return resumeOffset; }
   const std::wstring& OpenError() const { return openError; }
   void SetProgressFn(ProgressFn fn) { progressFn = fn; }
+  // After a successful Start: the digest of the file now at the target path, taken while it
+  // was written (a continued ".part" file's earlier bytes once from disk).
+  DigestReport Digest() { return digest.ReportFor(path); }
+  // Takes the SHA-256 beside the MD5 from the next attempt on.
+  void SetSha256(bool withSha256) { sha256 = withSha256; }
 
  private:
   int Transfer(const std::wstring& partPath);
@@ -68,6 +75,9 @@ class CurlClient {
   // 0 when the ".part" file holds exactly the length the probes learned; CURLE_PARTIAL_FILE
   // when it is short; CURLE_WRITE_ERROR (the file deleted) when it is longer or unreadable.
   int CheckLength(const std::wstring& partPath);
+  // Makes the digest cover exactly the first resumeOffset bytes of the ".part" file, from disk
+  // only when it does not already.
+  void PrepareDigest(const std::wstring& partPath);
   // Applies the options every request of this client shares beyond the fixed ones: bounded
   // redirects, and an abort hook so that a stop also ends a running probe.
   int SetCommonOptions(CURL* handle);
@@ -88,4 +98,7 @@ class CurlClient {
   std::wstring openError;
   std::string realUrl;
   int probeSecurityFailure = 0;  // the last probe's refused certificate or redirect, this Start
+  FILE* partFile = nullptr;      // the file of the running transfer
+  StreamingDigest digest;        // of the ".part" file's bytes; touched by the transfer's thread only
+  bool sha256 = false;
 };

@@ -64,6 +64,7 @@ void CCurlDownloader::dlThreadFun() {
     Send(DL_CODE_FAIL, 1.0, L"");
     return;
   }
+  client.SetSha256(!expectedSha256.empty());
   int result = client.Start();
   int budget = kRetryBudget;
   while (result != 0) {
@@ -83,7 +84,12 @@ void CCurlDownloader::dlThreadFun() {
     Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), DownloadTexts::kCurl);
     return;
   }
-  const DigestCheck digest = CheckDigest(Md5FromUrl(client.RealUrl()), path);
+  const std::string expected = Md5FromUrl(client.RealUrl());
+  DigestCheck digest = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = client.Digest();
+    digest = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
   if (digest == DigestCheck::kMismatch) {
     // A file that failed verification is never left in place for anyone to run.
     ReleaseFinishedFile();

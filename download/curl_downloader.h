@@ -23,6 +23,9 @@ class CCurlDownloader : public CDownloader {
   // The client's progress sink: 1002 when bytes are flowing and the percentage is sane.
   static void ProgressHook(CCurlDownloader* owner, double speed, double reserved, double percent);
 
+  // The digest the last verification used; read it once the run has ended.
+  const DigestReport& LastDigest() const { return lastDigest; }
+
   static constexpr int kRetryBudget = 12;
   static constexpr DWORD kRetryPauseMs = 500;
 
@@ -37,7 +40,8 @@ class CCurlDownloader : public CDownloader {
   std::wstring url;
   CurlClient client;
   WorkerSlot worker;
-  bool retried = false;  // only the worker touches it; runs never overlap
+  bool retried = false;     // only the worker touches it; runs never overlap
+  DigestReport lastDigest;  // written by the worker before its final event
   // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
   std::atomic<bool> finished{false};
   std::atomic<bool> stopping{false};

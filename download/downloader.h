@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "download/download_callback.h"
@@ -25,6 +26,11 @@ class CDownloader {
     return std::move(verified_);
   }
 
+  // 64 lowercase hexadecimal digits: the package's SHA-256 must equal them too, and a package
+  // that differs is treated like one whose MD5 differs. Empty (the default): not checked. Set
+  // before Start.
+  void RequireSha256(std::string hex) { expectedSha256 = std::move(hex); }
+
  protected:
   // Holds the finished file; false when it cannot be held (someone has it open for writing).
   bool HoldFinishedFile(const std::wstring& path) {
@@ -39,6 +45,8 @@ class CDownloader {
     std::lock_guard<std::mutex> lock(verifiedMutex_);
     verified_.Release();
   }
+
+  std::string expectedSha256;  // written before the first Start, read by the workers
 
  private:
   // The worker sets it before 1003; the owner takes it in the handler or later: guarded.

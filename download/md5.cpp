@@ -29,17 +29,21 @@ std::string StreamMd5Hex(FILE* stream) {
   }
   Byte digest[MD5_DIGEST_SIZE];
   Md5_Final(&md5, digest);
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(2 * MD5_DIGEST_SIZE);
-  for (Byte b : digest) {
-    hex.push_back(kHex[b >> 4]);
-    hex.push_back(kHex[b & 0x0F]);
-  }
-  return hex;
+  return LowerHex(digest, sizeof(digest));
 }
 
 }  // namespace
+
+std::string LowerHex(const unsigned char* bytes, size_t size) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * size);
+  for (size_t i = 0; i < size; ++i) {
+    hex.push_back(kHex[bytes[i] >> 4]);
+    hex.push_back(kHex[bytes[i] & 0x0F]);
+  }
+  return hex;
+}
 
 std::string FileMd5Hex(const std::string& path) {
   if (path.empty()) return std::string();
@@ -67,7 +71,11 @@ DigestCheck CheckDigest(const std::string& expected, const std::wstring& path) {
               Utils::MultiByteToWide(expected, CP_UTF8).c_str());
     return DigestCheck::kNoDigest;
   }
-  const std::string actual = FileMd5Hex(path);
+  return CompareDigest(expected, FileMd5Hex(path));
+}
+
+DigestCheck CompareDigest(const std::string& expected, const std::string& actual) {
+  if (!IsUsableMd5(expected)) return DigestCheck::kNoDigest;
   if (IsUsableMd5(actual) && actual != expected) {
     WRITE_LOG(L"digest expected %s, got %s\r\n", Utils::MultiByteToWide(expected, CP_UTF8).c_str(),
               Utils::MultiByteToWide(actual, CP_UTF8).c_str());

@@ -2,7 +2,11 @@
 // its last directory.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// Bytes as lowercase hexadecimal digits, two per byte: how digests and thumbprints are compared.
+std::string LowerHex(const unsigned char* bytes, size_t size);
 
 // 32 lowercase hexadecimal digits of the file's MD5; empty for an empty path or a file that
 // cannot be opened. The path is in the ANSI code page.
@@ -21,3 +25,5 @@ enum class DigestCheck { kNoDigest, kMatch, kMismatch };
 // `expected` as Md5FromUrl gives it. A file whose own digest cannot be read is not called a
 // mismatch: the downloaders have just written it whole.
 DigestCheck CheckDigest(const std::string& expected, const std::wstring& path);
+// The same against a digest already computed (empty: it could not be).
+DigestCheck CompareDigest(const std::string& expected, const std::string& actual);

@@ -166,6 +166,11 @@ void CMTCurlDownloader::Start_Down() {
     }
     part->received = existing;
     part->first = offset;
+    if (i == 0) {
+      // A continued first range: its bytes on disk enter the digest before those to come.
+      digest.Reset(!expectedSha256.empty());
+      if (digest.AddFile(part->partPath, existing)) part->digest = &digest;
+    }
     part->start = offset + static_cast<int32_t>(existing);
     part->end = offset + segmentSize - 1;
     part->curl.reset(curl_easy_init());
@@ -284,6 +289,11 @@ bool CMTCurlDownloader::ResyncSegment(DownloadPartNode* part) {
   part->file.reset(_wfopen(part->partPath.c_str(), held > length ? L"wb+" : L"ab+"));
   if (!part->file) return false;
   if (held > length) held = 0;
+  if (part->digest && part->digest->Bytes() != held) {
+    // The disk holds other bytes than were hashed (a write that failed): hash what it holds.
+    part->digest->Reset(part->digest->WithSha256());
+    if (!part->digest->AddFile(part->partPath, held)) part->digest = nullptr;
+  }
   ApplyWriteBuffer(part->file.get());
   part->received = held;
   part->start = part->first + static_cast<int32_t>(held);
@@ -363,6 +373,7 @@ size_t CMTCurlDownloader::SegmentWriteCallback(char* data, size_t size, size_t c
     const size_t room = static_cast<size_t>(part->end - part->start) + 1;
     written = std::fwrite(data, 1, offered < room ? offered : room, part->file.get());
     part->start += static_cast<int32_t>(written);
+    if (part->digest) part->digest->Add(data, written);
   }
   part->received += static_cast<int64_t>(written);
   return written;
@@ -425,7 +436,9 @@ void CMTCurlDownloader::WaitForFinish() {
     reported = lastPercent;
     lastPercent = 0.0;
   }
-  const int joinError = JoinSegments(name);
+  // The first range's bytes are in the digest when its file was read whole at set-up.
+  const bool hashedWhileJoining = parts.front()->digest != nullptr;
+  const int joinError = JoinSegments(name, hashedWhileJoining ? &digest : nullptr);
   if (joinError != 0) {
     ClearParts();
     if (joinError == kSegmentFileError) {
@@ -444,8 +457,12 @@ void CMTCurlDownloader::WaitForFinish() {
     Fail(static_cast<int>(::GetLastError()));
     return;
   }
-  const DigestCheck digest = CheckDigest(expectedMd5, name);
-  if (digest == DigestCheck::kMismatch) {
+  DigestCheck check = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expectedMd5) || !expectedSha256.empty()) {
+    lastDigest = hashedWhileJoining ? digest.ReportFor(name) : FileDigests(name, !expectedSha256.empty());
+    check = JudgeDigests(expectedMd5, expectedSha256, lastDigest);
+  }
+  if (check == DigestCheck::kMismatch) {
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlDigestMismatch);
     ReleaseFinishedFile();
     ::DeleteFileW(name.c_str());
@@ -460,7 +477,7 @@ void CMTCurlDownloader::WaitForFinish() {
     }
     return;
   }
-  if (digest == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlNoDigest);
+  if (check == DigestCheck::kNoDigest) Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlNoDigest);
   WAIT_THREAD_LOG(L"finish recv\r\n");
   ClearParts();
   Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
@@ -482,7 +499,7 @@ void CMTCurlDownloader::Fail(int code) {
   }
 }
 
-int CMTCurlDownloader::JoinSegments(const std::wstring& name) {
+int CMTCurlDownloader::JoinSegments(const std::wstring& name, StreamingDigest* hashed) {
   // Every segment file is opened before the first one is changed, so that a file that cannot
   // be opened leaves the segments as they were.
   Utils::UniqueCFile first(_wfopen(SegmentPath(name, 0).c_str(), L"ab+"));
@@ -505,6 +522,7 @@ int CMTCurlDownloader::JoinSegments(const std::wstring& name) {
     size_t read = 0;
     while ((read = std::fread(block.data(), 1, block.size(), source)) > 0) {
       if (std::fwrite(block.data(), 1, read, first.get()) != read) return CURLE_WRITE_ERROR;
+      if (hashed) hashed->Add(block.data(), read);
     }
     if (std::ferror(source)) return CURLE_READ_ERROR;
     later[i].reset();

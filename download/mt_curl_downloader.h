@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "download/downloader.h"
+#include "download/streaming_digest.h"
 #include "download/worker_slot.h"
 #include "utils/c_file.h"
 #include "utils/curl_handles.h"
@@ -36,6 +37,8 @@ class CMTCurlDownloader : public CDownloader {
     // Bytes of the range on disk. Written by the range's own thread, summed by the progress
     // callback of either segment thread: atomic.
     std::atomic<int64_t> received{0};
+    // The first range's bytes go to the package digest as they are written; none for later ones.
+    StreamingDigest* digest = nullptr;
   };
 
   static constexpr int kSegmentFileError = -2;  // a segment file cannot be opened
@@ -55,6 +58,9 @@ class CMTCurlDownloader : public CDownloader {
 
   void Start() override;
 
+  // The digest the last verification used; read it once the run has ended.
+  const DigestReport& LastDigest() const { return lastDigest; }
+
  private:
   void Start_Down();
   bool getRealDownloadUrl(const std::string& address);
@@ -71,9 +77,9 @@ class CMTCurlDownloader : public CDownloader {
   static int ProbeProgressCallback(void* downloader, long long, long long, long long, long long);
 
   void WaitForFinish();
-  // Appends the later segment files to the first and moves it to the target path; 0, or the
-  // code the run fails with.
-  int JoinSegments(const std::wstring& name);
+  // Appends the later segment files to the first and moves it to the target path, adding their
+  // bytes to `hashed` when given; 0, or the code the run fails with.
+  int JoinSegments(const std::wstring& name, StreamingDigest* hashed);
   void Fail(int code);
   // 1004, with the segment files deleted.
   void FailFinally(int code);
@@ -95,6 +101,10 @@ class CMTCurlDownloader : public CDownloader {
   int32_t fileLength = 0;
   std::string expectedMd5;
   int probeSecurityFailure = 0;  // set by the probe of the current run
+  // The first range hashed while it arrives, the later one while it is joined. Touched by the
+  // worker while it sets up, then the first segment thread, then the wait thread.
+  StreamingDigest digest;
+  DigestReport lastDigest;  // written by the wait thread before its final event
   // lastPercent and lastProgressSecond are shared by both segment threads: progressMutex guards
   // them and is held across the check-and-send of 1002, so progress never goes backwards.
   double lastPercent = 0.0;

@@ -1,5 +1,7 @@
 #include "download/winhttp_client.h"
 
+#include <share.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -382,9 +384,9 @@ bool WinHttpClient::ReadBody() {
   bodyCut = false;
   Utils::UniqueCFile file;
   if (!saveFile.empty()) {
-    FILE* opened = nullptr;
-    const errno_t error = ::_wfopen_s(&opened, saveFile.c_str(), L"ab+");
-    file.reset(opened);
+    // Nobody else writes the file while its bytes are hashed on their way in.
+    file.reset(::_wfsopen(saveFile.c_str(), L"ab+", _SH_DENYWR));
+    const int error = file ? 0 : errno;
     if (!file) {
       saveFailed = true;
       ReportToDebugger(L"Failed to open response file. Error code: %d", error);
@@ -423,10 +425,12 @@ bool WinHttpClient::ReadBody() {
     if (read == 0) break;
     received += read;
     if (!saveFile.empty()) {
-      if (!file || std::fwrite(chunk.data(), 1, read, file.get()) != read) {
+      const size_t written = file ? std::fwrite(chunk.data(), 1, read, file.get()) : 0;
+      if (!file || written != read) {
         if (file) ReportToDebugger(L"Failed to write response data. Error code: %d", errno);
         saveFailed = true;
       }
+      if (writtenSink && written > 0) writtenSink(chunk.data(), written);
       continue;
     }
     try {

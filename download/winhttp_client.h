@@ -19,6 +19,8 @@ class WinHttpClient {
  public:
   // Receives the percentage of the declared length received so far.
   using ProgressSink = std::function<void(double percent)>;
+  // Sees every chunk of the body written to saveFile, in order, as it is written.
+  using WrittenSink = std::function<void(const char* data, size_t size)>;
 
   static constexpr int kAttempts = 3;
   static constexpr size_t kInitialBodyCapacity = 10240;
@@ -58,6 +60,7 @@ class WinHttpClient {
   int32_t sendTimeoutMs = 30000;
   int32_t receiveTimeoutMs = 30000;
   std::wstring saveFile;  // not empty: the body is appended to this file instead of memory
+  WrittenSink writtenSink;
   // Set by another thread to end the request at its next step (lastError kStopped).
   const std::atomic<bool>* stopFlag = nullptr;
 

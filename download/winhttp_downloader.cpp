@@ -101,6 +101,8 @@ void WinHttpDownloader::Run() {
 
   WinHttpClient client(url);
   client.saveFile = path;
+  digest.Reset(!expectedSha256.empty());  // the file was just emptied
+  client.writtenSink = [this](const char* data, size_t size) { digest.Add(data, size); };
   client.stopFlag = &stopping;
   // Like the other downloaders: at most one 1002 a second, only forward, never above 100 %.
   int64_t lastSecond = 0;
@@ -167,8 +169,13 @@ void WinHttpDownloader::Run() {
     Fail(static_cast<double>(::GetLastError()));
     return;
   }
-  const DigestCheck digest = CheckDigest(Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8)), path);
-  if (digest == DigestCheck::kMismatch) {
+  const std::string expected = Md5FromUrl(Utils::WideToMultiByte(client.finalAddress, CP_UTF8));
+  DigestCheck check = DigestCheck::kNoDigest;
+  if (IsUsableMd5(expected) || !expectedSha256.empty()) {
+    lastDigest = digest.ReportFor(path);
+    check = JudgeDigests(expected, expectedSha256, lastDigest);
+  }
+  if (check == DigestCheck::kMismatch) {
     ReleaseFinishedFile();
     ::DeleteFileW(path.c_str());
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpDigestMismatch);
@@ -176,7 +183,7 @@ void WinHttpDownloader::Run() {
     retried = true;
     return;
   }
-  if (digest == DigestCheck::kNoDigest) {
+  if (check == DigestCheck::kNoDigest) {
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kWinHttpNoDigest);
     // A body that ends with the connection and declares no length cannot be told from one cut
     // short: without a digest to vouch for it, it is not taken.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "download/downloader.h"
+#include "download/streaming_digest.h"
 #include "download/worker_slot.h"
 
 class WinHttpClient;
@@ -27,6 +28,8 @@ class WinHttpDownloader : public CDownloader {
 
   // The 1004 of a body that declared no length, ended with its connection and has no digest.
   static constexpr double kUnframedBody = 38.0;  // ERROR_HANDLE_EOF
+  // The digest the last verification used; read it once the run has ended.
+  const DigestReport& LastDigest() const { return lastDigest; }
 
  private:
   // The worker: 1001, the request with 1002 as bytes arrive, then 1003, 1004, or 1006 and
@@ -40,7 +43,9 @@ class WinHttpDownloader : public CDownloader {
   std::wstring path;
   std::wstring url;
   WorkerSlot worker;
-  bool retried = false;  // only the worker touches it; runs never overlap
+  bool retried = false;     // only the worker touches it; runs never overlap
+  StreamingDigest digest;   // of the body as the worker writes it
+  DigestReport lastDigest;  // written by the worker before its final event
   // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
   std::atomic<bool> finished{false};
   // Set by the destructor, read by the worker and its client between chunks: atomic.

@@ -123,7 +123,15 @@ void CDownloadInstaller::Start() {
     std::lock_guard<std::mutex> lock(stateMutex);
     packagePath = PackagePathFor(installDir);
   }
-  const int type = InstallerSettings::Instance().DownloadType;
+  const InstallerSettings& settings = InstallerSettings::Instance();
+  if (!ParsePackageTrust(settings.PackageSha256, settings.PackageSigners, &trust)) {
+    // A trust setting that cannot be read is never taken as "no check": nothing is removed,
+    // downloaded or run.
+    WRITE_LOG_TEXT(L"package trust settings invalid");
+    if (callback) callback(IST_CODE_FAIL, 0.0, kTrustSettingsInvalidText);
+    return;
+  }
+  const int type = settings.DownloadType;
   WRITE_LOG(L"DL_TYPE=%d\r\n", type);
 
   JoinPackageCleanup();  // the runner may be replaced below
@@ -142,6 +150,7 @@ void CDownloadInstaller::Start() {
     }
     builtUrl = downloadUrl;
   }
+  downloader->RequireSha256(trust.sha256);
   if (!installer) {
     installer = std::make_unique<CInstaller>(
         [this](int code, double progress, const wchar_t* text) { OnInstallEvent(code, progress, text); },
@@ -267,7 +276,12 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
     case DL_CODE_PROGRESS: LOG_EVENT(kDownloadTag, L"DL_CODE_PROGRESS\r\n"); break;
     case DL_CODE_SUCCESS:
       LOG_EVENT(kDownloadTag, L"DOWNLOAD_SUCCESS\r\n");
-      installer->HoldPackage(downloader->TakeVerifiedPackage());
+      {
+        // Held from before its digest check: the signature is checked and the file started as is.
+        Utils::HeldFile package = downloader->TakeVerifiedPackage();
+        if (!PackageSignatureAccepted(package)) break;
+        installer->HoldPackage(std::move(package));
+      }
       installer->Start();
       LOG_EVENT(kDownloadTag, L"DL_CODE_SUCCESS\r\n");
       break;
@@ -281,6 +295,21 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
       break;
     default: break;
   }
+}
+
+bool CDownloadInstaller::PackageSignatureAccepted(Utils::HeldFile& held) {
+  if (trust.signers.empty()) return true;
+  std::wstring package;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    package = packagePath;
+  }
+  if (IsSignedByListedCertificate(package, trust.signers)) return true;
+  held.Release();
+  DeletePackages();
+  LOG_EVENT(kDownloadTag, L"package signature rejected\r\n");
+  if (callback) callback(IST_CODE_FAIL, 0.0, kSignatureRejectedText);
+  return false;
 }
 
 void CDownloadInstaller::OnInstallEvent(int code, double progress, const wchar_t* text) {

@@ -15,6 +15,7 @@
 #include "download/download_callback.h"
 #include "download/downloader.h"
 #include "install/installer.h"
+#include "install/package_trust.h"
 #include "install/uninstaller.h"
 #include "utils/held_file.h"
 #include "utils/unique_resource.h"
@@ -74,6 +75,9 @@ class CDownloadInstaller {
   // Copies the old uninstaller into a fresh folder of ours and holds the copy; nothing held when
   // any step failed.
   Utils::HeldFile CopyUninstaller(const std::wstring& source);
+  // Ends the chain with 2004 when the package is not signed under a listed certificate (the
+  // package, let go of, is deleted then); true when it may run.
+  bool PackageSignatureAccepted(Utils::HeldFile& package);
 
   std::unique_ptr<CUnInstaller> uninstaller;
   // The uninstaller copy's folder, held while the copy may run: nobody renames or replaces it.
@@ -96,6 +100,8 @@ class CDownloadInstaller {
   // another address or folder builds new ones, so the package lands where it is looked for.
   std::wstring builtUrl;
   std::wstring builtPackagePath;
+  // Read from the settings by Start, before any worker of the chain runs.
+  PackageTrust trust;
   // Set by Start before the remover runs, then touched by the remover's thread alone.
   RemovalOutcome removalOutcome = RemovalOutcome::kPending;
 

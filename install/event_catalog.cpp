@@ -76,12 +76,14 @@ const std::vector<EventInfo>& Events() {
        "empty"},
       {IST_CODE_FAIL,
        "IST_CODE_FAIL",
-       "package runner",
+       "package runner; orchestrator (package trust)",
        "not installed; the installation ends",
        "0 `State=Fail`, 1000 `Error=`, 2 not started, otherwise the exit code of a package that ended without a "
-       "verdict",
-       {kInstallFailedText},
-       "or the `Error=` text; empty when not started"},
+       "verdict; 0 from the orchestrator",
+       {kInstallFailedText, kTrustSettingsInvalidText, kSignatureRejectedText},
+       "or the `Error=` text; empty when not started. The orchestrator's: a malformed `PackageSha256` or "
+       "`PackageSigners` (before anything starts), a package not signed under a listed certificate (after 1003, "
+       "deleted, never run)"},
       {IST_CODE_INSTPATH, "IST_CODE_INSTPATH", "package runner", "`InstPath=`", "0", {}, "the folder"},
       {IST_CODE_EXEPATH, "IST_CODE_EXEPATH", "package runner", "`ExePath=` or `StartExe=`", "0", {}, "the path"},
       {IST_CODE_UNINSTEXE,

@@ -25,5 +25,9 @@ constexpr int UNIST_CODE_ERROR = 5005;
 
 // The fixed texts of the failures above.
 constexpr const wchar_t* kInstallFailedText = L"安装包安装失败";
+// 2004 from the orchestrator's package trust checks: a malformed trust setting (before anything
+// starts), and a package not signed under a listed certificate (after 1003; nothing runs).
+constexpr const wchar_t* kTrustSettingsInvalidText = L"安装包校验设置无效";
+constexpr const wchar_t* kSignatureRejectedText = L"安装包签名校验失败";
 constexpr const wchar_t* kRemovalFailedText = L"安装包卸载失败";
 constexpr const wchar_t* kUninstallerMissingText = L"可执行卸载文件不存在";

@@ -6,6 +6,7 @@
 #include "skinui/attribute_values.h"
 #include "skinui/button.h"
 #include "skinui/check_box.h"
+#include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/control.h"
 #include "skinui/edit.h"
@@ -51,8 +52,8 @@ const ElementClass kElements[] = {
     {L"ListLabelElement", false, L"ListLabelElement", nullptr},
     {L"ListHBoxElement", false, L"ListHBoxElement", nullptr},
     {L"ListContainerElement", false, L"ListContainerElement", nullptr},
-    {L"Combo", false, L"Combo", nullptr},
-    {L"ComboBox", false, L"Combo", nullptr},
+    {L"Combo", false, L"Combo", Make<CComboUI>},
+    {L"ComboBox", false, L"Combo", Make<CComboUI>},
     {L"Tree", false, L"TreeView", nullptr},
     {L"TreeView", false, L"TreeView", nullptr},
     {L"Slider", false, L"Slider", nullptr},

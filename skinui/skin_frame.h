@@ -1,5 +1,6 @@
 // CSkinFrame: the base of the installer's windows. Its skin comes from a configuration
-// record, and it swallows the Escape key so that no window closes by it.
+// record, it swallows the Escape key so that no window closes by it, and it carries the drop
+// shadow its Window attributes ask for.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "skinui/window_impl_base.h"
+#include "skinui/wnd_shadow.h"
 
 namespace SkinUI {
 
@@ -28,16 +30,22 @@ class CSkinFrame : public WindowImplBase {
   // the file name up to its first dot.
   static SkinFrameConfig InstallerConfig(const std::wstring& layoutFile);
 
+  CWndShadow& Shadow() { return shadow_; }
+
  protected:
   const wchar_t* WindowClassName() const override { return config_.windowClassName.c_str(); }
   std::wstring SkinFolder() const override { return config_.skinFolder; }
   std::wstring SkinFileName() const override { return config_.skinFileName; }
   SkinSource SkinSourceKind() const override { return config_.sourceKind; }
   UINT SkinResourceId() const override { return config_.resourceId; }
+  // Drops the caption and maximise box and sets up the shadow; derived windows call it first.
   void OnSkinLoaded() override;
 
  private:
+  void ConfigureShadow();
+
   SkinFrameConfig config_;
+  CWndShadow shadow_;
 };
 
 }  // namespace SkinUI

@@ -14,6 +14,9 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
   libz-mingw-w64-dev libstb-dev googletest
+  openssl osslsigncode python3-cryptography
+  # Wine's TLS (Schannel) loads the host's GnuTLS at run time; the Wine packages only recommend it.
+  libgnutls30 libgnutls30:i386
 )
 SOURCE_PACKAGES=(curl libjsoncpp 7zip)
 # A binary package built from each source package: its candidate version names the source version.

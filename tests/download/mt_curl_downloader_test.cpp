@@ -78,6 +78,8 @@ TEST(CMTCurlDownloader, SplitsThePackageIntoAtMostTwoRanges) {
     EXPECT_EQ((Codes{1001, 1003}), run.codes());
     EXPECT_EQ(c.ranges, Sorted(RangesOf(Gets(server))));
     EXPECT_TRUE(FileHoldsPackage(run.target, c.size));
+    // The first range hashed as it arrived, the second while it was joined.
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), c.size));
     EXPECT_FALSE(FileExists(run.Segment(0)));
     EXPECT_FALSE(FileExists(run.Segment(1)));
   }
@@ -115,6 +117,7 @@ TEST(CMTCurlDownloader, DigestMismatchTwiceEndsWithFailureAfterOneRestart) {
   const Ranges twice{"bytes=0-10485759", "bytes=0-10485759", "bytes=10485760-20971519", "bytes=10485760-20971519"};
   EXPECT_EQ(twice, Sorted(RangesOf(Gets(server))));
   EXPECT_FALSE(FileExists(run.target));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
   EXPECT_FALSE(FileExists(run.Segment(0)));
   EXPECT_FALSE(FileExists(run.Segment(1)));
 }
@@ -157,6 +160,8 @@ TEST(CMTCurlDownloader, RestartContinuesFromTheSegmentFiles) {
   ASSERT_EQ(10u, gets.size());  // the first range, eight of the second, then its rest
   EXPECT_EQ("bytes=10551296-20971519", gets.back().range);
   EXPECT_TRUE(FileHoldsPackage(run.target, kTwoSegments));
+  // The kept first segment file was hashed from disk, the rest of the second as it was joined.
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
 }
 
 // When the first segment file cannot be opened for the join, nothing is changed and the run
@@ -186,6 +191,7 @@ TEST(CMTCurlDownloader, CutsAChunkThatReachesPastTheRange) {
   EXPECT_EQ((Codes{1001, 1003}), run.codes());
   EXPECT_EQ((Ranges{"bytes=0-10485759", "bytes=10485760-20971519"}), Sorted(RangesOf(Gets(server))));
   EXPECT_TRUE(FileHoldsPackage(run.target, kTwoSegments));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
 }
 
 TEST(CMTCurlDownloader, FetchesTheOneMissingByteOfARange) {
@@ -196,6 +202,7 @@ TEST(CMTCurlDownloader, FetchesTheOneMissingByteOfARange) {
   EXPECT_EQ((Ranges{"bytes=0-10485759", "bytes=10485759-10485759", "bytes=10485760-20971519"}),
             Sorted(RangesOf(Gets(server))));
   EXPECT_TRUE(FileHoldsPackage(run.target, kTwoSegments));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
 }
 
 // A server that ignores ranges sends the package from its first byte: the second range
@@ -237,6 +244,7 @@ TEST(CMTCurlDownloader, DownloadsIntoAFolderOutsideTheAnsiCodePage) {
       });
       run.Start(TemplateAddress(server), true);
       EXPECT_EQ(c.codes, run.codes());
+      EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
       if (c.scenario == std::string("second-range-fails-first-8")) {
         EXPECT_TRUE(segmentsKept) << "the restart had the complete first segment file to keep";
         const auto gets = Gets(server);
@@ -351,6 +359,7 @@ TEST(LongCMTCurlDownloader, RecoversFromAStalledRange) {
   EXPECT_EQ((Ranges{"bytes=0-10485759", "bytes=1-10485759", "bytes=10485760-20971519"}),
             Sorted(RangesOf(Gets(server))));
   EXPECT_TRUE(FileHoldsPackage(run.target, kTwoSegments));
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
 }
 
 TEST(LongCMTCurlDownloader, GivesUpOnARangeThatAlwaysStalls) {

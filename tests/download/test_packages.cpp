@@ -214,6 +214,13 @@ std::wstring MakeFolder(const std::wstring& parent, const std::wstring& name) {
   return FileHoldsPackageRange(file, size, 0, size);
 }
 
+::testing::AssertionResult StreamedDigestIsPackage(const DigestReport& report, size_t size) {
+  if (!report.streamed) return ::testing::AssertionFailure() << "the file was hashed again from disk";
+  const std::string& md5 = GetPackage(size).md5;
+  if (report.md5 != md5) return ::testing::AssertionFailure() << "streamed " << report.md5 << ", package " << md5;
+  return ::testing::AssertionSuccess();
+}
+
 std::wstring Wide(const std::string& text) { return Utils::MultiByteToWide(text, CP_UTF8); }
 
 }  // namespace DownloadTest

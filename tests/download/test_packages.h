@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "download/streaming_digest.h"
 #include "tests/support/fault_server.h"
 
 namespace DownloadTest {
@@ -71,5 +72,9 @@ std::wstring MakeFolder(const std::wstring& parent, const std::wstring& name);
 ::testing::AssertionResult FileHoldsPackage(const std::wstring& file, size_t size);
 // A range of the package's bytes.
 ::testing::AssertionResult FileHoldsPackageRange(const std::wstring& file, size_t size, size_t offset, size_t length);
+
+// True when the verification used a digest taken while downloading and it is the MD5 of the
+// package of this size (the bytes served are the package's whatever the address claims).
+::testing::AssertionResult StreamedDigestIsPackage(const DigestReport& report, size_t size);
 
 }  // namespace DownloadTest

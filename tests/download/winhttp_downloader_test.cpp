@@ -68,6 +68,7 @@ TEST(WinHttpDownloader, DownloadsAndVerifiesThePackage) {
     EXPECT_FALSE(run.events.Progress().empty()) << "the first bytes are reported at once";
     ExpectOrderedProgress(events);
     EXPECT_TRUE(FileHoldsPackage(run.target, size));
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), size));
     EXPECT_FALSE(run.events.Overlapped());
   }
 }
@@ -92,6 +93,8 @@ TEST(WinHttpDownloader, ReplacesAnOldFileInsteadOfAppending) {
   ASSERT_TRUE(run.events.WaitForEnd());
   EXPECT_EQ((Codes{1001, 1003, 1001, 1003}), run.events.Codes());
   EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+  // The second run's digest started afresh rather than going on from the first one's.
+  EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
 }
 
 TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
@@ -178,6 +181,7 @@ TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
     EXPECT_EQ(0.0, FindEvent(events, 1004).progress);
     EXPECT_FALSE(FileExists(run.target));
     EXPECT_FALSE(run.events.Overlapped());
+    EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
   }
 }
 
@@ -189,6 +193,7 @@ TEST(WinHttpDownloader, VerifiesInFoldersOutsideTheAnsiCodePage) {
       Download run(Wide(package.Address(Digest::kCorrect)), false, name);
       EXPECT_EQ((Codes{1001, 1003}), run.Run());
       EXPECT_TRUE(FileHoldsPackage(run.target, kMiB));
+      EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kMiB));
     }
     {
       // The digest must really be compared there: a wrong one may not pass as unreadable.

@@ -10,8 +10,8 @@ namespace {
 
 // Options that InstallerSettings reads from the same command line.
 const wchar_t* const kInstallerKeys[] = {
-    L"-downloadurl",     L"-downloadtype", L"-downloadscale", L"-ischecknet", L"-isenableappsensors",
-    L"-dlappnamesuffix", L"-dlappversion", L"-instcmd",       L"-language",   L"-insnew",
+    L"-downloadurl",  L"-downloadtype", L"-downloadscale", L"-ischecknet", L"-isenableappsensors", L"-dlappnamesuffix",
+    L"-dlappversion", L"-instcmd",      L"-language",      L"-insnew",     L"-packagesha256",      L"-packagesigners",
 };
 const wchar_t* const kToolKeys[] = {L"-instdir", L"-uninstaller", L"-dsc", L"-ssc", L"-inslang"};
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <wincrypt.h>
+
 #include <memory>
 #include <sstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "tests/utils/child_script.h"
+#include "utils/crypt_handles.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
@@ -269,6 +272,160 @@ TEST_F(HeadlessInstallTest, LinesArriveWhileTheInstallationRuns) {
   EXPECT_TRUE(HasLine(lines, "3009\t0\ttab\\there")) << run.Output();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "2003\t0\t");
+}
+
+// Package trust: a pinned SHA-256 and a list of allowed signers, served by nginx and judged by
+// the tool's orchestrator. Every case tells whether the package's own installer ran: only then
+// is the product in the folder.
+class PackageTrustTest : public HeadlessInstallTest {
+ protected:
+  static void SetUpTestSuite() {
+    // The test root joins the prefix's trusted roots, as a publisher's root is on a real machine.
+    const std::string root = TestSupport::ReadFileBytes(Signing(L"test_root.cer"));
+    ASSERT_FALSE(root.empty());
+    const Utils::UniqueCertStore store(
+        ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root"));
+    ASSERT_TRUE(store.valid());
+    ASSERT_TRUE(
+        ::CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root.data()),
+                                           static_cast<DWORD>(root.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    signedServer_ = new PackageServer;
+    signedServer_->Add("unsigned", SamplePackagePath());
+    for (const char* shape : {"signed", "changed", "appended", "impostor", "stranger"}) {
+      signedServer_->Add(shape, Signing(Utils::MultiByteToWide(std::string(shape) + ".exe", CP_UTF8)));
+    }
+    signedServer_->Add("wrong_sha", SamplePackagePath("DravixSamplePackage_24MiB.exe"));
+    ASSERT_TRUE(signedServer_->Start()) << signedServer_->ErrorText();
+  }
+  static void TearDownTestSuite() {
+    delete signedServer_;
+    signedServer_ = nullptr;
+  }
+
+  static std::wstring Signing(const std::wstring& file) {
+    return SamplePackagePath("signing\\" + Utils::WideToMultiByte(file, CP_UTF8));
+  }
+  static std::wstring Value(const wchar_t* section, const wchar_t* key) {
+    wchar_t value[128] = {};
+    ::GetPrivateProfileStringW(section, key, L"", value, 128, Signing(L"thumbprints.ini").c_str());
+    return value;
+  }
+
+  struct Outcome {
+    int exitCode;
+    std::vector<std::string> lines;
+    bool installed;  // the package's own installer ran
+    bool packageLeft;
+  };
+  Outcome Install(const std::string& route, const std::wstring& options) {
+    const std::wstring folder = Folder(L"trust " + std::to_wstring(++installs_));
+    ToolRun run(folder_, options + L" " + Quote(L"-downloadurl=" + signedServer_->Address(route)) + L" " +
+                             Quote(L"-instdir=" + folder));
+    EXPECT_TRUE(run.Started());
+    Outcome outcome;
+    outcome.exitCode = run.Finish();
+    outcome.lines = Lines(run.Output());
+    outcome.installed = TestSupport::FileExists(folder + L"\\ZarnelDravix.exe");
+    outcome.packageLeft = TestSupport::FileExists(CDownloadInstaller::PackagePathFor(folder));
+    return outcome;
+  }
+
+  static PackageServer* signedServer_;
+  int installs_ = 0;
+};
+PackageServer* PackageTrustTest::signedServer_ = nullptr;
+
+TEST_F(PackageTrustTest, PinnedSha256DecidesWhetherThePackageRuns) {
+  const std::wstring sha = Value(L"Digests", L"Package");
+  ASSERT_EQ(64u, sha.size());
+  std::wstring upper = sha;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(::towupper(c));
+  {
+    SCOPED_TRACE("right, in either case, on both curl downloaders");
+    for (const std::wstring& option : {L"-packagesha256=" + sha, L"-packagesha256=" + upper + L" -downloadtype=3"}) {
+      const Outcome o = Install("unsigned", option);
+      EXPECT_EQ(0, o.exitCode);
+      EXPECT_TRUE(o.installed);
+      EXPECT_FALSE(HasCode(o.lines, "1006"));
+    }
+  }
+  {
+    SCOPED_TRACE("wrong: the MD5 of the address holds, the SHA-256 does not; one fresh download, then failure");
+    const Outcome o = Install("wrong_sha", L"-packagesha256=" + sha);
+    EXPECT_EQ(1, o.exitCode);
+    EXPECT_FALSE(o.installed);
+    EXPECT_FALSE(o.packageLeft);
+    std::vector<std::string> codes;
+    for (const std::string& line : o.lines) {
+      if (line.rfind("1002", 0) != 0) codes.push_back(line.substr(0, 4));
+    }
+    EXPECT_EQ((std::vector<std::string>{"1001", "1006", "1005", "1001", "1006", "1004"}), codes);
+    EXPECT_TRUE(HasLine(o.lines, "1006\t0\tcurl文件md5校验失败"));
+  }
+}
+
+TEST_F(PackageTrustTest, MalformedTrustSettingsEndTheRunBeforeAnyDownload) {
+  const std::wstring sha = Value(L"Digests", L"Package");
+  const std::wstring publisher = Value(L"Thumbprints", L"Publisher");
+  const std::wstring cases[] = {
+      L"-packagesha256=" + sha.substr(1),         // 63 digits
+      L"-packagesha256=" + sha.substr(1) + L"g",  // not hexadecimal
+      L"-packagesigners=" + publisher + L",abc",  // a short thumbprint
+      L"-packagesigners=" + publisher + L",",     // an empty one
+  };
+  for (const std::wstring& option : cases) {
+    SCOPED_TRACE(Utf8(option));
+    const size_t requestsBefore = signedServer_->AccessLog().size();
+    const Outcome o = Install("signed", option);
+    EXPECT_EQ(1, o.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"2004\t0\t安装包校验设置无效"}), o.lines);
+    EXPECT_FALSE(o.installed);
+    EXPECT_EQ(requestsBefore, signedServer_->AccessLog().size()) << "the server was asked";
+  }
+}
+
+TEST_F(PackageTrustTest, OnlyAPackageSignedUnderAListedCertificateRuns) {
+  const std::wstring root = Value(L"Thumbprints", L"Root");
+  const std::wstring publisher = Value(L"Thumbprints", L"Publisher");
+  const std::wstring impostor = Value(L"Thumbprints", L"Impostor");
+  const std::wstring stranger = Value(L"Thumbprints", L"Stranger");
+  ASSERT_EQ(40u, publisher.size());
+  // As a certificate viewer prints it: capitals and colons.
+  std::wstring printed;
+  for (size_t i = 0; i < publisher.size(); i += 2) {
+    if (i > 0) printed += L':';
+    printed += static_cast<wchar_t>(::towupper(publisher[i]));
+    printed += static_cast<wchar_t>(::towupper(publisher[i + 1]));
+  }
+  const struct {
+    const char* name;
+    std::string route;
+    std::wstring signers;
+    bool runs;
+  } cases[] = {
+      {"signer listed", "signed", publisher, true},
+      {"signer listed as printed", "signed", L"0000000000000000000000000000000000000000," + printed, true},
+      {"root listed instead of the signer", "signed", root, true},
+      {"unsigned", "unsigned", publisher + L"," + root, false},
+      {"a byte changed after signing", "changed", publisher + L"," + root, false},
+      {"bytes appended after signing", "appended", publisher + L"," + root, false},
+      {"same names, another key", "impostor", publisher + L"," + root + L"," + impostor, false},
+      {"root not trusted", "stranger", stranger, false},
+      {"signed, but nobody listed matches", "signed", stranger, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome o = Install(c.route, Quote(L"-packagesigners=" + c.signers));
+    EXPECT_EQ(c.runs ? 0 : 1, o.exitCode);
+    EXPECT_EQ(c.runs, o.installed);
+    EXPECT_FALSE(o.packageLeft);
+    EXPECT_TRUE(HasLine(o.lines, "1003\t0\tLibCurl"));
+    if (!c.runs) {
+      ASSERT_FALSE(o.lines.empty());
+      EXPECT_EQ("2004\t0\t安装包签名校验失败", o.lines.back());
+      EXPECT_FALSE(HasCode(o.lines, "2001")) << "the package's installer was started";
+    }
+  }
 }
 
 }  // namespace
