@@ -50,6 +50,9 @@ class HttpsTest : public ::testing::Test {
   static void SetUpTestSuite() {
     const Package& package = GetPackage(kMiB);
     const std::wstring certs = TestSupport::BuildTreePath("testenv/tls");
+    // Wine names only paths whose folders exist.
+    ::CreateDirectoryW(TestSupport::BuildTreePath("testenv").c_str(), nullptr);
+    ::CreateDirectoryW(certs.c_str(), nullptr);
     TempFolder state;
     std::string error;
     ASSERT_TRUE(TestSupport::RunHostScript(
@@ -75,8 +78,9 @@ class HttpsTest : public ::testing::Test {
     static std::map<std::string, std::unique_ptr<NginxServer>> servers;
     return servers;
   }
+  // By name: Wine's certificate policy matches only DNS names, never an IP address entry.
   static std::wstring Address(const std::string& server, const std::string& path) {
-    return Wide(Servers()[server]->BaseUrl() + path);
+    return Wide("https://localhost:" + std::to_string(Servers()[server]->Port()) + path);
   }
 };
 

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/fault_server.h"
@@ -154,20 +153,6 @@ TEST_F(WinHttpFaultTest, FileModeSavesACutPageAtTheFirstAttempt) {
   EXPECT_EQ(1, Gets());
   EXPECT_EQ("<html><body>cut", TestSupport::ReadFileBytes(file));
   EXPECT_EQ(L"", client.bodyText);
-}
-
-// 64 KiB of header lines are read on a worker thread of the usual stack size without harm.
-TEST_F(WinHttpFaultTest, ReadsHeadersOfSixtyFourKibibytes) {
-  ASSERT_TRUE(server->Use("long-headers", {}));
-  WinHttpClient client(Page());
-  bool received = false;
-  std::thread worker([&] { received = client.PerformRequest(L"GET"); });
-  worker.join();
-  ASSERT_TRUE(received) << client.lastError;
-  EXPECT_GT(client.headerText.size(), 64000u);
-  EXPECT_EQ(L"big=" + std::wstring(32 * 1024 - 16, L'c') + L";", client.receivedCookies);
-  EXPECT_EQ(L"http://127.0.0.1:1/" + std::wstring(32 * 1024 - 32, L'p') + L"\r\n", client.redirectTarget);
-  EXPECT_EQ(L"made", client.bodyText);
 }
 
 TEST_F(WinHttpFaultTest, ReadsLengthAndLocationHowEverTheLinesAreWritten) {

@@ -30,7 +30,10 @@ class NginxServer {
 
   int Port() const { return port_; }
   std::string BaseUrl() const { return Scheme() + "://127.0.0.1:" + std::to_string(port_); }
-  std::wstring BaseUrlW() const { return std::wstring(BaseUrl().begin(), BaseUrl().end()); }
+  std::wstring BaseUrlW() const {
+    const std::string url = BaseUrl();
+    return std::wstring(url.begin(), url.end());
+  }
   const std::string& ErrorText() const { return error_; }
   std::string AccessLog() const;
 

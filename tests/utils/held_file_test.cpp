@@ -31,7 +31,10 @@ TEST(HeldFile, NobodyWritesRenamesOrDeletesAHeldFile) {
          return Utils::UniqueFileHandle(::CreateFileW(p.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr))
              .valid();
        }},
-      {"rename", [](const std::wstring& p) { return ::MoveFileW(p.c_str(), (p + L".old").c_str()) != FALSE; }},
+      {"rename",  // and back, so that the delete finds the file
+       [](const std::wstring& p) {
+         return ::MoveFileW(p.c_str(), (p + L".old").c_str()) && ::MoveFileW((p + L".old").c_str(), p.c_str());
+       }},
       {"delete", [](const std::wstring& p) { return ::DeleteFileW(p.c_str()) != FALSE; }},
   };
   for (const auto& c : changes) EXPECT_FALSE(c.change(path)) << c.name;
