@@ -402,7 +402,6 @@ bool WinHttpClient::ReadBody() {
       lastError = Stopped() ? kStopped : ::GetLastError();
       available = 0;
     }
-    ReportProgress(received);
     if (available == 0) break;
     DWORD read = 0;
     try {
@@ -416,6 +415,8 @@ bool WinHttpClient::ReadBody() {
     }
     if (read == 0) break;
     received += read;
+    // Told at once: the next query may wait long on a slow server.
+    ReportProgress(received);
     if (!saveFile.empty()) {
       const size_t written = file ? std::fwrite(chunk.data(), 1, read, file.get()) : 0;
       if (!file || written != read) {
