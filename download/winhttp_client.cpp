@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <new>
 
+#include "download/transfer_options.h"
 #include "download/winhttp_patterns.h"
 #include "download/winhttp_wine_cancel.h"
 #include "utils/c_file.h"
@@ -391,6 +392,7 @@ bool WinHttpClient::ReadBody() {
       saveFailed = true;
       ReportToDebugger(L"Failed to open response file. Error code: %d", error);
     }
+    if (file) ApplyWriteBuffer(file.get());
   } else {
     try {
       bodyBytes.reserve(kInitialBodyCapacity);
@@ -409,7 +411,6 @@ bool WinHttpClient::ReadBody() {
       bodyCut = true;
       available = 0;
     }
-    ReportProgress(received);
     if (available == 0) break;
     DWORD read = 0;
     try {
@@ -424,6 +425,8 @@ bool WinHttpClient::ReadBody() {
     }
     if (read == 0) break;
     received += read;
+    // Told at once: the next query may wait long on a slow server.
+    ReportProgress(received);
     if (!saveFile.empty()) {
       const size_t written = file ? std::fwrite(chunk.data(), 1, read, file.get()) : 0;
       if (!file || written != read) {

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "tests/support/host_script.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
+#include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
 namespace {
@@ -24,7 +24,7 @@ using TestSupport::FileExists;
 using TestSupport::TempFolder;
 
 constexpr DWORD kChildTimeoutMs = 240000;
-constexpr DWORD kPidTimeoutMs = 30000;
+constexpr DWORD kReadyTimeoutMs = 30000;
 
 enum class Kill { kTerminateProcess, kSigKill };
 
@@ -44,10 +44,10 @@ const Kind kWinHttp = {"WinHTTP", 2, kFiveMiB, false, 2200};
 // download_child.exe for one run; ended when the object goes.
 class Child {
  public:
-  Child(const Kind& kind, const std::string& address, const std::wstring& target, const std::wstring& pidFile)
-      : pidFile_(pidFile) {
+  Child(const Kind& kind, const std::string& address, const std::wstring& target, const std::wstring& readyFile)
+      : readyFile_(readyFile) {
     std::wstring line = L"\"" + TestSupport::BuildTreePath("tests/download/download_child.exe") + L"\" " +
-                        std::to_wstring(kind.type) + L" \"" + Wide(address) + L"\" \"" + target + L"\" \"" + pidFile +
+                        std::to_wstring(kind.type) + L" \"" + Wide(address) + L"\" \"" + target + L"\" \"" + readyFile +
                         L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -63,13 +63,13 @@ class Child {
 
   bool Started() const { return process_.valid(); }
   bool Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-  // The Unix pid the child wrote, once it is there; 0 when it never came.
-  int UnixPid() const {
-    for (DWORD waited = 0; waited < kPidTimeoutMs; waited += 20) {
-      if (FileExists(pidFile_)) return std::atoi(TestSupport::ReadFileBytes(pidFile_).c_str());
+  // True once the child has written its ready file.
+  bool Ready() const {
+    for (DWORD waited = 0; waited < kReadyTimeoutMs; waited += 20) {
+      if (FileExists(readyFile_)) return true;
       ::Sleep(20);
     }
-    return 0;
+    return false;
   }
   // The exit code; -1 when the child did not end in time.
   int Finish(DWORD timeoutMs = kChildTimeoutMs) {
@@ -79,19 +79,20 @@ class Child {
     return static_cast<int>(code);
   }
   void Terminate() { ::TerminateProcess(process_.get(), 137); }
+  // SIGKILL of the child's Unix process, found by its ready file's path in its command line.
+  void SigKill() const {
+    TempFolder state;
+    std::string error;
+    const std::string match = Utils::WideToMultiByte(readyFile_, CP_UTF8);
+    ASSERT_TRUE(TestSupport::RunHostScript("host_actions.py", "kill --match " + TestSupport::QuotedArgument(match),
+                                           state, state.File(L"done"), 20000, &error))
+        << error;
+  }
 
  private:
-  std::wstring pidFile_;
+  std::wstring readyFile_;
   Utils::UniqueHandle process_;
 };
-
-void SigKill(int pid) {
-  TempFolder state;
-  std::string error;
-  ASSERT_TRUE(TestSupport::RunHostScript("host_actions.py", "kill --pid " + std::to_string(pid), state,
-                                         state.File(L"done"), 20000, &error))
-      << error;
-}
 
 // Files a run may leave next to the target while it works.
 bool LeftoversGone(const std::wstring& target) {
@@ -111,13 +112,12 @@ void KillAndResume(const Kind& kind, Kill how, int rounds, std::mt19937& random)
     TempFolder folder;
     const std::wstring target = folder.File(kTargetName);
     {
-      Child killed(kind, package.SlowAddress(), target, folder.File(L"pid-killed"));
+      Child killed(kind, package.SlowAddress(), target, folder.File(L"ready-killed"));
       ASSERT_TRUE(killed.Started());
-      const int pid = killed.UnixPid();  // the child is up once it has written it
-      ASSERT_TRUE(how == Kill::kTerminateProcess || pid > 0) << "no Unix pid from the child";
+      ASSERT_TRUE(killed.Ready()) << "the child never came up";
       ::Sleep(static_cast<DWORD>(delay));
       if (how == Kill::kSigKill) {
-        SigKill(pid);
+        killed.SigKill();
       } else {
         killed.Terminate();
       }
@@ -126,7 +126,7 @@ void KillAndResume(const Kind& kind, Kill how, int rounds, std::mt19937& random)
     if (kind.completeTargetsOnly && FileExists(target)) {
       EXPECT_TRUE(FileHoldsPackage(target, kind.size)) << "a killed run left a target that is not the package";
     }
-    Child next(kind, package.Address(), target, folder.File(L"pid-next"));
+    Child next(kind, package.Address(), target, folder.File(L"ready-next"));
     ASSERT_TRUE(next.Started());
     EXPECT_EQ(0, next.Finish());
     EXPECT_TRUE(FileHoldsPackage(target, kind.size));
