@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <new>
 
+#include "download/transfer_options.h"
 #include "download/winhttp_patterns.h"
 #include "download/winhttp_wine_cancel.h"
 #include "utils/c_file.h"
@@ -385,6 +386,7 @@ bool WinHttpClient::ReadBody() {
       saveFailed = true;
       ReportToDebugger(L"Failed to open response file. Error code: %d", error);
     }
+    if (file) ApplyWriteBuffer(file.get());
   } else {
     try {
       bodyBytes.reserve(kInitialBodyCapacity);
