@@ -5,6 +5,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
@@ -54,13 +55,12 @@ WinHttpDownloader::WinHttpDownloader(DownloadCallback callback, std::wstring url
 WinHttpDownloader::~WinHttpDownloader() {
   stopping = true;
   // Until the request has returned: under Wine an abort reaches only a call already waiting.
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(clientMutex);
-      if (!activeClient) break;
+  {
+    std::unique_lock<std::mutex> lock(clientMutex);
+    while (activeClient) {
       activeClient->Abort();
+      clientGone.wait_for(lock, std::chrono::milliseconds(kAbortRepeatMs));
     }
-    ::Sleep(kAbortRepeatMs);
   }
   worker.Close();
 }
@@ -124,6 +124,7 @@ void WinHttpDownloader::Run() {
     std::lock_guard<std::mutex> lock(clientMutex);
     activeClient = nullptr;
   }
+  clientGone.notify_all();
   if (stopping) {  // cut short by destruction: no half package stays behind
     ::DeleteFileW(path.c_str());
     return;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -54,4 +55,5 @@ class WinHttpDownloader : public CDownloader {
   // destructor aborts only a client that is alive.
   std::mutex clientMutex;
   WinHttpClient* activeClient = nullptr;
+  std::condition_variable clientGone;  // notified when activeClient becomes null
 };
