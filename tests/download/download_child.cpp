@@ -1,9 +1,9 @@
 // One downloader in a process of its own, for the tests that kill a download:
-//   download_child TYPE ADDRESS TARGET PIDFILE
+//   download_child TYPE ADDRESS TARGET READYFILE
 // TYPE 2 is the WinHTTP downloader, 3 the two-range one, any other number the single stream.
-// PIDFILE receives the process's Unix pid under Wine (empty elsewhere) before the download
-// starts. A 1005 is answered with Start, as the installer does. Exit code 0 after 1003, 1 after
-// 1004, 2 for bad arguments.
+// READYFILE receives the process id before the download starts; its path in the command line
+// is what finds the child's Unix process for a SIGKILL. A 1005 is answered with Start, as the
+// installer does. Exit code 0 after 1003, 1 after 1004, 2 for bad arguments.
 #include <windows.h>
 
 #include <condition_variable>
@@ -19,21 +19,9 @@
 
 namespace {
 
-// Wine maps the Unix root to Z:, and /proc/self there is this process.
-std::string UnixPid() {
-  Utils::UniqueFileHandle stat(
-      ::CreateFileW(L"Z:\\proc\\self\\stat", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  char buffer[64] = {};
-  DWORD read = 0;
-  if (!stat || !::ReadFile(stat.get(), buffer, sizeof(buffer) - 1, &read, nullptr)) return std::string();
-  std::string digits;
-  for (DWORD i = 0; i < read && buffer[i] >= '0' && buffer[i] <= '9'; ++i) digits += buffer[i];
-  return digits;
-}
-
 // Written whole under another name first, so that a reader never sees half of it.
-bool WritePidFile(const std::wstring& path) {
-  const std::string pid = UnixPid();
+bool WriteReadyFile(const std::wstring& path) {
+  const std::string pid = std::to_string(::GetCurrentProcessId());
   const std::wstring partial = path + L".tmp";
   {
     Utils::UniqueFileHandle file(
@@ -47,7 +35,7 @@ bool WritePidFile(const std::wstring& path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5 || !WritePidFile(argv[4])) return 2;
+  if (argc != 5 || !WriteReadyFile(argv[4])) return 2;
   std::mutex mutex;
   std::condition_variable ended;
   int outcome = -1;  // guarded by mutex
