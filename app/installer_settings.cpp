@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <map>
+#include <utility>
 
 #include "app/windows_version.h"
 #include "build_config.h"
@@ -80,13 +81,21 @@ InstallerSettings& InstallerSettings::Instance() {
 
 InstallerSettings::InstallerSettings() : InstallerSettings(DefaultIniPath()) {}
 
-InstallerSettings::InstallerSettings(const std::wstring& iniPath) {
+InstallerSettings::InstallerSettings(const std::wstring& iniPath) : InstallerSettings(iniPath, BuiltInTrust()) {}
+
+InstallerSettings::InstallerSettings(const std::wstring& iniPath, BuiltInTrust trust)
+    : PackageSha256(trust.sha256), PackageSigners(trust.signers), builtInTrust(std::move(trust)) {
   ExpandDownloadUrl(BuiltInTemplate());
   LoadConfigIni(iniPath);
 }
 
 std::wstring InstallerSettings::BuiltInTemplate() {
   return std::wstring(DRAVIX_REDIRECT_SERVER) + L"/redirect/ver1/zarneldravix/${ROUTE}/1.0/installer/123456";
+}
+
+void InstallerSettings::AddTrust(std::wstring* field, const std::wstring& builtIn, const std::wstring& value) {
+  // More signers would widen what may run elevated, so a compiled-in list is not extended either.
+  if (builtIn.empty()) *field = value;
 }
 
 std::wstring InstallerSettings::DefaultPackageSha256() { return DRAVIX_PACKAGE_SHA256; }
@@ -118,8 +127,10 @@ void InstallerSettings::LoadConfigIni(const std::wstring& iniPath) {
   }
   InstCmd = ReadIniString(iniPath, L"InstCmd", L"");
   // Keys left out keep the built-in value.
-  PackageSha256 = ReadIniString(iniPath, L"PackageSha256", PackageSha256.c_str(), kTrustValueBufferSize);
-  PackageSigners = ReadIniString(iniPath, L"PackageSigners", PackageSigners.c_str(), kTrustValueBufferSize);
+  AddTrust(&PackageSha256, builtInTrust.sha256,
+           ReadIniString(iniPath, L"PackageSha256", PackageSha256.c_str(), kTrustValueBufferSize));
+  AddTrust(&PackageSigners, builtInTrust.signers,
+           ReadIniString(iniPath, L"PackageSigners", PackageSigners.c_str(), kTrustValueBufferSize));
 }
 
 void InstallerSettings::ParseCommandLine() { ParseCommandLine(::GetCommandLineW()); }
@@ -172,8 +183,8 @@ void InstallerSettings::ParseCommandLine(const wchar_t* commandLine) {
   setString(L"-instcmd", &InstCmd);
   setInt(L"-language", &Language);
   setBool(L"-insnew", &InsNew);
-  setString(L"-packagesha256", &PackageSha256);
-  setString(L"-packagesigners", &PackageSigners);
+  if (const std::wstring* value = find(L"-packagesha256")) AddTrust(&PackageSha256, builtInTrust.sha256, *value);
+  if (const std::wstring* value = find(L"-packagesigners")) AddTrust(&PackageSigners, builtInTrust.signers, *value);
 }
 
 std::wstring InstallerSettings::RouteFor(const std::wstring& windowsVersionName) {

@@ -15,6 +15,16 @@ class InstallerSettings {
   // Defaults, then the given INI file when it exists.
   explicit InstallerSettings(const std::wstring& iniPath);
 
+  // The trust values a build compiles in. Once one is set, the INI file and the command line
+  // (both within reach of whoever can drop a file beside the installer) can neither clear nor
+  // replace it; they may only add a check the build left out.
+  struct BuiltInTrust {
+    std::wstring sha256 = DefaultPackageSha256();
+    std::wstring signers = DefaultPackageSigners();
+  };
+  // Defaults with the given compiled-in trust, then the given INI file when it exists.
+  InstallerSettings(const std::wstring& iniPath, BuiltInTrust trust);
+
   void LoadConfigIni();
   void LoadConfigIni(const std::wstring& iniPath);
   // Options of the process command line override what is set.
@@ -44,9 +54,15 @@ class InstallerSettings {
   bool InsNew = false;                            // install at once, waiting for a running product
   // Package trust as written (checked by the orchestrator before anything starts): the SHA-256
   // the package must have, and the thumbprints of the certificates allowed to sign it.
-  std::wstring PackageSha256 = DefaultPackageSha256();
-  std::wstring PackageSigners = DefaultPackageSigners();
+  std::wstring PackageSha256;
+  std::wstring PackageSigners;
 
   static std::wstring DefaultPackageSha256();
   static std::wstring DefaultPackageSigners();
+
+ private:
+  // Takes a trust value from the INI file or the command line unless the build compiled one in.
+  static void AddTrust(std::wstring* field, const std::wstring& builtIn, const std::wstring& value);
+
+  BuiltInTrust builtInTrust;
 };

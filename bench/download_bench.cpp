@@ -1,5 +1,6 @@
 // One timed download of the benchmark package by one of the engine's downloaders, under Wine:
 //   download_bench.exe single|multi|winhttp ADDRESS TARGET
+//   download_bench.exe trust ROOT.der     (adds a root to the current user's trusted roots)
 // Prints key=value pairs: seconds from Start to the final event (probe, transfer, join and the
 // MD5 verification, which hashes while the bytes arrive), whether the verdict used that streamed
 // digest, the seconds one more MD5 pass over the file takes (what a verification after the
@@ -8,6 +9,7 @@
 #include <windows.h>
 
 #include <psapi.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,12 +20,15 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "download/curl_downloader.h"
 #include "download/md5.h"
 #include "download/mt_curl_downloader.h"
 #include "download/winhttp_downloader.h"
+#include "utils/c_file.h"
 #include "utils/text_conversion.h"
+#include "utils/unique_resource.h"
 
 namespace {
 
@@ -42,12 +47,32 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+struct CertStoreTraits {
+  static HCERTSTORE Invalid() noexcept { return nullptr; }
+  static void Close(HCERTSTORE store) noexcept { ::CertCloseStore(store, 0); }
+};
+
+// The HTTPS rows need the root of the benchmark's certificate trusted by the prefix.
+int TrustRoot(const std::wstring& derFile) {
+  Utils::UniqueCFile file(_wfopen(derFile.c_str(), L"rb"));
+  if (!file) return 2;
+  std::vector<BYTE> der(65536);
+  der.resize(std::fread(der.data(), 1, der.size(), file.get()));
+  Utils::UniqueResource<HCERTSTORE, CertStoreTraits> store(
+      ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root"));
+  const bool added =
+      store && ::CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(),
+                                                  static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr);
+  return added ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wstring(argv[1]) == L"trust") return TrustRoot(argv[2]);
   const std::wstring type = argc == 4 ? argv[1] : L"";
   if (type != L"single" && type != L"multi" && type != L"winhttp") {
-    std::fprintf(stderr, "usage: download_bench.exe single|multi|winhttp ADDRESS TARGET\n");
+    std::fprintf(stderr, "usage: download_bench.exe single|multi|winhttp ADDRESS TARGET | trust ROOT.der\n");
     return 2;
   }
   const std::wstring address = argv[2];

@@ -6,10 +6,12 @@
 #   WinHttpDownloader  under Wine: one GET over the system HTTP stack, verdict
 #   curl -sL -o        native, plus md5sum of its file
 #   aria2c -x2 -s2     native, plus md5sum of its file
+#   over HTTPS (nginx with a certificate of a test root the prefix trusts): CCurlDownloader
+#   under Wine, and native curl (given the root) plus md5sum
 # and prints one table of medians over the rounds: seconds, MB/s, the ratio of every row to
-# both native pipelines, and the peak private memory of the downloading process, with the load
-# average before and after (the figures are only as quiet as the machine). Installs aria2 with
-# apt when it is missing.
+# both native pipelines (the HTTPS row to native curl over HTTPS + md5sum), and the peak private
+# memory of the downloading process, with the load average before and after (the figures are
+# only as quiet as the machine). Installs aria2 with apt when it is missing.
 #
 # usage: bench/download_bench.sh [BUILD_DIR] [ROUNDS]      (defaults: build, 7)
 set -euo pipefail
@@ -30,8 +32,10 @@ fi
 
 work=$(mktemp -d)
 nginx_state=$work/nginx
+tls_state=$work/nginx-tls
 cleanup() {
   python3 "$root/tools/testenv/nginx_server.py" stop --state "$nginx_state" >/dev/null 2>&1 || true
+  python3 "$root/tools/testenv/nginx_server.py" stop --state "$tls_state" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -58,6 +62,15 @@ python3 "$root/tools/testenv/nginx_server.py" start --state "$nginx_state" --roo
 url="http://127.0.0.1:$(cat "$nginx_state/port")$route"
 "$root/tools/testenv/wine-session.sh" start "$build/wineprefix"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# The same over HTTPS: the tests' certificates (made once into the build tree), root trusted.
+certs=$build/testenv/tls
+/usr/bin/python3 "$root/tools/testenv/tls_certs.py" make --dir "$certs" --state "$work/tls-made"
+python3 "$root/tools/testenv/nginx_server.py" start --state "$tls_state" --root "$work/www" \
+  --extra "$work/extra.conf" --cert "$certs/valid.pem" --key "$certs/valid.key" >/dev/null
+tls_url="https://localhost:$(cat "$tls_state/port")$route"  # by name: Wine matches DNS names only
+"$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" trust \
+  "Z:$(echo "$certs/root.der" | tr / '\\')" >/dev/null
 
 settle() { # every download starts alike: no earlier output, no dirty pages being written back
   rm -f "$work/out/"*
@@ -98,11 +111,20 @@ for round in $(seq "$rounds"); do
   keep aria "$t_aria"
   keep aria_md5 "$(add "$t_aria" "$t_md5")"
 
-  for type in single multi winhttp; do
+  settle
+  t_tls=$(seconds_of curl -sL --cacert "$certs/root.pem" -o "$work/out/tls.bin" "$tls_url")
+  t_md5=$(seconds_of md5sum "$work/out/tls.bin")
+  check "$work/out/tls.bin"
+  keep curl_tls "$t_tls"
+  keep curl_tls_md5 "$(add "$t_tls" "$t_md5")"
+
+  for type in single multi winhttp single_tls; do
     settle
     target="Z:$(echo "$work/out/$type.bin" | tr / '\\')"
-    output=$("$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" "$type" \
-      "$url" "$target" | tr -d '\r' | tr ' ' '\n')
+    address=$url
+    if [ "$type" = single_tls ]; then address=$tls_url; fi
+    output=$("$root/tools/testenv/wine-run.sh" "$build/wineprefix" "$build/bench/download_bench.exe" "${type%_tls}" \
+      "$address" "$target" | tr -d '\r' | tr ' ' '\n')
     value() { echo "$output" | awk -F= -v k="$1" '$1 == k {print $2}'; }
     [ "$(value code)" = 1003 ] || { echo "[bench] $type ended with $(value code)" >&2; exit 1; }
     check "$work/out/$type.bin"
@@ -143,8 +165,13 @@ for type in single multi winhttp; do
     "$(m ${type}_peak) (idle $(m ${type}_base))"
   row "  one more MD5 pass would add" "$(m ${type}_verify)" "$(range ${type}_verify)" "" "" ""
 done
+tls_md5=$(m curl_tls_md5)
+row "curl -sL -o https (native)" "$(m curl_tls)" "$(range curl_tls)" "$(mbps "$(m curl_tls)")" "" ""
+row "curl https + md5sum" "$tls_md5" "$(range curl_tls_md5)" "$(mbps "$tls_md5")" "1.00 x curl https+md5" ""
+row "CCurlDownloader https (Wine)" "$(m single_tls)" "$(range single_tls)" "$(mbps "$(m single_tls)")" \
+  "$(ratio "$(m single_tls)" "$tls_md5") x curl https+md5" "$(m single_tls_peak) (idle $(m single_tls_base))"
 echo "Targets: every downloader <= 1.00 x curl+md5sum; CMTCurlDownloader <= 0.75 x aria2c+md5sum;"
 echo "peak memory <= 32 MiB. Wine rows: from Start to the final event, the MD5 taken while the bytes"
 echo "arrive (the first range as it arrives, the second while it is joined). Their memory is the"
 echo "private memory (under Wine: anonymous resident pages), sampled every 10 ms; the native rows"
-echo "show the command's maximum resident set."
+echo "show the command's maximum resident set. HTTPS rows: the server's certificate checked."

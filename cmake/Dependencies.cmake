@@ -67,7 +67,7 @@ dravix_import_static(dep::zlib "${DRAVIX_ZLIB}" "/usr/${DRAVIX_TARGET_TRIPLE}/in
 
 dravix_import_static(dep::curl "${DRAVIX_DEPS_DIR}/curl/lib/libcurl.a" "${DRAVIX_DEPS_DIR}/curl/include")
 target_compile_definitions(dep::curl INTERFACE CURL_STATICLIB)
-target_link_libraries(dep::curl INTERFACE dep::zlib ws2_32 crypt32 bcrypt advapi32 wldap32 normaliz)
+target_link_libraries(dep::curl INTERFACE dep::zlib ws2_32 crypt32 secur32 bcrypt advapi32 wldap32 normaliz)
 
 dravix_import_static(dep::jsoncpp "${DRAVIX_DEPS_DIR}/libjsoncpp/lib/libjsoncpp.a"
                      "${DRAVIX_DEPS_DIR}/libjsoncpp/include")

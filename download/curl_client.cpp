@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <share.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include "app/log.h"
 #include "download/curl_downloader.h"
 #include "download/curl_global.h"
+#include "download/server_certificate.h"
 #include "download/transfer_options.h"
 #include "utils/c_file.h"
 #include "utils/text_conversion.h"
@@ -57,10 +59,21 @@ CurlClient::~CurlClient() {
   _wremove(GetSavePath(true).c_str());
 }
 
+void CurlClient::NoteProbeResult(int result) {
+  if (IsSecurityFailure(result)) probeSecurityFailure = result;
+}
+
+void CurlClient::Forget() {
+  realUrl.clear();
+  contentLength = -1.0;
+  _wremove(GetSavePath(true).c_str());
+}
+
 std::wstring CurlClient::GetSavePath(bool part) const { return part ? path + L".part" : path; }
 
 int CurlClient::Start() {
   WRITE_LOG_TEXT(L"start download");
+  probeSecurityFailure = 0;
   // Files are named in UTF-16 throughout: the user's folder may hold any character.
   const std::wstring partPath = GetSavePath(true);
   const std::string address = Utils::WideToMultiByte(url, IsFileAddress(url) ? CP_ACP : CP_UTF8);
@@ -74,7 +87,8 @@ int CurlClient::Start() {
   if (realUrl.empty() || contentLength < kMinLength) {
     realUrl = GetRealUrl_Str(address);
     if (!realUrl.empty()) contentLength = GetDownloadFileLength_Str(realUrl);
-    if (contentLength < kMinLength) result = kNoLength;
+    // A refused certificate or redirect says more than "no package found".
+    if (contentLength < kMinLength) result = probeSecurityFailure != 0 ? probeSecurityFailure : kNoLength;
   }
   WRITE_LOG(L"address %s\r\n", url.c_str());
   WRITE_LOG(L"final address %s\r\n", Utils::MultiByteToWide(realUrl, CP_UTF8).c_str());
@@ -104,7 +118,8 @@ int CurlClient::Start() {
 int CurlClient::Transfer(const std::wstring& partPath) {
   curl.reset(curl_easy_init());
   if (!curl) return kNoHandle;
-  Utils::UniqueCFile file(_wfopen(partPath.c_str(), L"ab+"));
+  // Nobody else writes the file while its bytes are hashed on their way in.
+  Utils::UniqueCFile file(_wfsopen(partPath.c_str(), L"ab+", _SH_DENYWR));
   int result = kPartFileError;
   if (file) {
     result = Perform(file.get(), partPath);
@@ -116,7 +131,20 @@ int CurlClient::Transfer(const std::wstring& partPath) {
   // The write buffer's last bytes reach the disk on closing: on a full disk the body is not
   // complete even though the transfer was.
   if (file && std::fclose(file.release()) != 0 && result == 0) result = CURLE_WRITE_ERROR;
+  if (result == 0) result = CheckLength(partPath);
   return result;
+}
+
+int CurlClient::CheckLength(const std::wstring& partPath) {
+  const int64_t size = FileSize(partPath);
+  const int64_t expected = static_cast<int64_t>(contentLength);
+  if (size == expected) return 0;
+  WRITE_LOG(L"the body ended at %lld of %lld bytes\r\n", static_cast<long long>(size),
+            static_cast<long long>(expected));
+  if (size >= 0 && size < expected) return CURLE_PARTIAL_FILE;  // the next attempt resumes
+  // Longer than the package: its bytes cannot be trusted, so the next attempt starts afresh.
+  _wremove(partPath.c_str());
+  return CURLE_WRITE_ERROR;
 }
 
 int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
@@ -124,7 +152,9 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   CURL* handle = curl.get();
   Utils::UniqueCurlList headers;
   Utils::AppendHeader(headers, "Connection: keep-alive");
-  Utils::AppendHeader(headers, "Accept-Encoding: gzip, deflate");
+  // The package is taken byte for byte as the server keeps it: a compressed answer would be
+  // saved compressed, and its ranges would not resume the file.
+  Utils::AppendHeader(headers, "Accept-Encoding: identity");
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
   curl_easy_setopt(handle, CURLOPT_TCP_KEEPIDLE, 10L);
@@ -140,6 +170,9 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   combined |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
   combined |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplyTransferOptions(handle);
+  combined |= ApplySecurityOptions(handle, Utils::WideToMultiByte(url, CP_UTF8));
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(handle);
 
   resumeOffset = FileSize(partPath);
   PrepareDigest(partPath);
@@ -148,7 +181,7 @@ int CurlClient::Perform(FILE* file, const std::wstring& partPath) {
   }
   if (combined != 0) return combined;
   partFile = file;
-  const int result = curl_easy_perform(handle);
+  const int result = certificate.Perform(handle);
   partFile = nullptr;
   return result;
 }
@@ -174,13 +207,16 @@ Utils::UniqueCurl CurlClient::Head(const std::string& address) {
   int result = 0;
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     result = combined;
     if (combined == 0) {
-      result = curl_easy_perform(h);
+      result = certificate.Perform(h);
       if (result != 0) WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
+      NoteProbeResult(result);
     }
   }
   WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
@@ -213,12 +249,15 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& address) {
   Utils::UniqueCurl handle(curl_easy_init());
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_HEADER, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     code = combined;
-    if (combined == 0) {
-      curl_easy_perform(h);
+    const int result = combined == 0 ? certificate.Perform(h) : combined;
+    NoteProbeResult(result);
+    if (combined == 0 && result != CURLE_PEER_FAILED_VERIFICATION) {  // a refused server's length counts for nothing
       ReadContentLength(h, &length);
       long status = 0;
       code = curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
@@ -233,11 +272,14 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
   Utils::UniqueCurl handle(curl_easy_init());
   if (handle) {
     CURL* h = handle.get();
+    ServerCertificateCheck certificate;
     int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     combined |= SetProbeOptions(h);
+    combined |= certificate.Attach(h);
     if (combined == 0) {
-      const int result = curl_easy_perform(h);
+      const int result = certificate.Perform(h);
+      NoteProbeResult(result);
       if (result != 0) {
         WRITE_LOG(L"error:%d:%s", result, CurlText(result).c_str());
       } else {
@@ -250,6 +292,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address) {
 
 int CurlClient::SetCommonOptions(CURL* handle) {
   int combined = ApplyRedirectLimit(handle);
+  combined |= ApplySecurityOptions(handle, Utils::WideToMultiByte(url, CP_UTF8));
   combined |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProbeProgressCallback);
   combined |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);

@@ -33,8 +33,11 @@ class CurlClient {
   CurlClient& operator=(const CurlClient&) = delete;
 
   std::wstring GetSavePath(bool part) const;
-  // 0 on success; a libcurl result code; kPartFileError, kNoHandle or kNoLength.
+  // 0 on success; a libcurl result code; kPartFileError, kNoHandle or kNoLength (unless the
+  // probes were refused for security reasons: then that libcurl code).
   int Start();
+  // Forgets the final address, the length and the partial file: the next Start asks again.
+  void Forget();
   // Makes the running transfer, or the next one, end at its next progress callback.
   void RequestStop() { stopRequested = true; }
 
@@ -69,6 +72,9 @@ class CurlClient {
  private:
   int Transfer(const std::wstring& partPath);
   int Perform(FILE* file, const std::wstring& partPath);
+  // 0 when the ".part" file holds exactly the length the probes learned; CURLE_PARTIAL_FILE
+  // when it is short; CURLE_WRITE_ERROR (the file deleted) when it is longer or unreadable.
+  int CheckLength(const std::wstring& partPath);
   // Makes the digest cover exactly the first resumeOffset bytes of the ".part" file, from disk
   // only when it does not already.
   void PrepareDigest(const std::wstring& partPath);
@@ -78,6 +84,7 @@ class CurlClient {
   // A bodiless probe: headers only, a 60 s connect limit, and the common options.
   int SetProbeOptions(CURL* handle);
   static int ProbeProgressCallback(void* client, long long, long long, long long, long long);
+  void NoteProbeResult(int result);
 
   std::wstring url;
   std::wstring path;
@@ -90,7 +97,8 @@ class CurlClient {
   std::atomic<bool> stopRequested{false};
   std::wstring openError;
   std::string realUrl;
-  FILE* partFile = nullptr;  // the file of the running transfer
-  StreamingDigest digest;    // of the ".part" file's bytes; touched by the transfer's thread only
+  int probeSecurityFailure = 0;  // the last probe's refused certificate or redirect, this Start
+  FILE* partFile = nullptr;      // the file of the running transfer
+  StreamingDigest digest;        // of the ".part" file's bytes; touched by the transfer's thread only
   bool sha256 = false;
 };

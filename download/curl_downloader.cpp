@@ -26,7 +26,10 @@ CCurlDownloader::~CCurlDownloader() {
 }
 
 void CCurlDownloader::Start() {
-  worker.Launch(this, L"ABDEF", [this] { dlThreadFun(); });
+  // Without a thread the run still ends with its one final event, on the caller's thread.
+  if (!worker.Launch(this, L"ABDEF", [this] { dlThreadFun(); })) {
+    Send(DL_CODE_FAIL, kNoWorker, DownloadTexts::kCurl);
+  }
 }
 
 void CCurlDownloader::ProgressHook(CCurlDownloader* owner, double speed, double, double percent) {
@@ -34,6 +37,7 @@ void CCurlDownloader::ProgressHook(CCurlDownloader* owner, double speed, double,
 }
 
 void CCurlDownloader::Send(int code, double progress, const wchar_t* text) {
+  if (code == DL_CODE_SUCCESS || code == DL_CODE_FAIL) finished = true;
   // Nothing is reported once destruction has begun: the receiver may be going too.
   if (stopping || !callback) return;
   callback(code, progress, text);
@@ -48,6 +52,13 @@ bool CCurlDownloader::Pause(DWORD milliseconds) {
 
 void CCurlDownloader::dlThreadFun() {
   if (stopping) return;
+  ReleaseFinishedFile();  // a package nobody took stays held no longer than its run
+  // After a final event a Start is a new attempt (the user's retry): its own retry, and the
+  // redirect server asked again, since the old final address may have expired.
+  if (finished.exchange(false)) {
+    retried = false;
+    client.Forget();
+  }
   Send(DL_CODE_START, 1.0, L"");
   if (path.empty()) {
     Send(DL_CODE_FAIL, 1.0, L"");
@@ -68,6 +79,11 @@ void CCurlDownloader::dlThreadFun() {
   }
   if (stopping) return;
 
+  // From here on nobody may change the file: what is verified is what will run.
+  if (!HoldFinishedFile(path)) {
+    Send(DL_CODE_FAIL, static_cast<double>(::GetLastError()), DownloadTexts::kCurl);
+    return;
+  }
   const std::string expected = Md5FromUrl(client.RealUrl());
   DigestCheck digest = DigestCheck::kNoDigest;
   if (IsUsableMd5(expected) || !expectedSha256.empty()) {
@@ -76,6 +92,7 @@ void CCurlDownloader::dlThreadFun() {
   }
   if (digest == DigestCheck::kMismatch) {
     // A file that failed verification is never left in place for anyone to run.
+    ReleaseFinishedFile();
     ::DeleteFileW(path.c_str());
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kCurlDigestMismatch);
     Send(retried ? DL_CODE_FAIL : DL_CODE_RETRY, 0.0, DownloadTexts::kCurl);

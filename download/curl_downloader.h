@@ -42,6 +42,8 @@ class CCurlDownloader : public CDownloader {
   WorkerSlot worker;
   bool retried = false;     // only the worker touches it; runs never overlap
   DigestReport lastDigest;  // written by the worker before its final event
+  // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
+  std::atomic<bool> finished{false};
   std::atomic<bool> stopping{false};
   Utils::UniqueHandle stopEvent;  // set with stopping, cuts a pause short
 };

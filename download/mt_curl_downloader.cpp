@@ -17,6 +17,7 @@
 #include "download/curl_global.h"
 #include "download/download_event_texts.h"
 #include "download/md5.h"
+#include "download/server_certificate.h"
 #include "download/transfer_options.h"
 #include "utils/text_conversion.h"
 
@@ -68,10 +69,14 @@ CMTCurlDownloader::~CMTCurlDownloader() {
 }
 
 void CMTCurlDownloader::Start() {
-  worker.Launch(this, L"ABDEF", [this] { Start_Down(); });
+  // Without a thread the run still ends with its one final event, on the caller's thread.
+  if (!worker.Launch(this, L"ABDEF", [this] { Start_Down(); })) {
+    Send(DL_CODE_FAIL, kNoWorker, DownloadTexts::kCurl);
+  }
 }
 
 void CMTCurlDownloader::Send(int code, double progress, const wchar_t* text) {
+  if (code == DL_CODE_SUCCESS || code == DL_CODE_FAIL) finished = true;
   // Nothing is reported once destruction has begun: the receiver may be going too.
   if (stopping || !callback) return;
   callback(code, progress, text);
@@ -117,6 +122,15 @@ void CMTCurlDownloader::Start_Down() {
   // once it has ended.
   JoinRunThreads();
   if (stopping) return;
+  ReleaseFinishedFile();  // a package nobody took stays held no longer than its run
+  // After a final event a Start is a new attempt (the user's retry): its own retry, and the
+  // redirect server asked again, since the old final address may have expired.
+  if (finished.exchange(false)) {
+    retried = false;
+    realUrl.clear();
+    fileLength = 0;
+    SetLastPercent(0.0);
+  }
   Send(DL_CODE_START, 1.0, L"");
   WRITE_LOG_TEXT(L"start download");
   // Files are named in UTF-16 throughout: the user's folder may hold any character.
@@ -128,8 +142,9 @@ void CMTCurlDownloader::Start_Down() {
   if (LastPercent() == 0.0) DeleteSegmentFiles(name);
 
   if (realUrl.empty() || fileLength < kMinLength) {
+    probeSecurityFailure = 0;
     if (!getRealDownloadUrl(address)) {
-      Send(DL_CODE_FAIL, 0.0, DownloadTexts::kCurl);
+      FailFinally(probeSecurityFailure);  // a refused certificate or redirect says more than 0
       return;
     }
   }
@@ -208,8 +223,9 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& address) {
   int combined = curl_easy_setopt(h, CURLOPT_URL, address.c_str());
   combined |= curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-  combined |= curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-  combined |= curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+  combined |= ApplySecurityOptions(h, address);
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(h);
   combined |= curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
   combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
   combined |= ApplyRedirectLimit(h);
@@ -217,7 +233,11 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& address) {
   combined |= curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProbeProgressCallback);
   combined |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
   if (combined != 0) return false;
-  if (curl_easy_perform(h) != CURLE_OK) return false;
+  const int result = certificate.Perform(h);
+  if (result != CURLE_OK) {
+    if (IsSecurityFailure(result)) probeSecurityFailure = result;
+    return false;
+  }
 
   char* effective = nullptr;
   if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective && *effective) {
@@ -255,7 +275,7 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
     }
     result = downloader->downloadExe(part);
   }
-  part->file.reset();
+  if (part->file && std::fclose(part->file.release()) != 0 && part->state == 0) part->state = kSegmentFileError;
   // The last touch of shared state: once the count drops, the wait thread may clear the parts.
   --downloader->runningParts;
 }
@@ -281,11 +301,14 @@ bool CMTCurlDownloader::ResyncSegment(DownloadPartNode* part) {
 }
 
 int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
+  // A segment file whose last bytes could not be written stays failed for this run; the next
+  // run resumes it from what reached the disk.
+  if (part->state == kSegmentFileError) return part->state;
   if (part->start > part->end) {
     // Complete already: an earlier attempt ended on the cut at the range's end.
-    part->file.reset();
-    part->state = 0;
-    return 0;
+    const bool closed = !part->file || std::fclose(part->file.release()) == 0;
+    part->state = closed ? 0 : kSegmentFileError;
+    return part->state;
   }
   if (!part->curl) {
     part->state = CURLE_FAILED_INIT;
@@ -305,8 +328,9 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
   combined |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
   combined |= curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
-  combined |= curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-  combined |= curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+  combined |= ApplySecurityOptions(h, Utils::WideToMultiByte(url, CP_UTF8));
+  ServerCertificateCheck certificate;
+  combined |= certificate.Attach(h);
   combined |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   combined |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 5L);
   combined |= curl_easy_setopt(h, CURLOPT_RANGE, range);
@@ -314,7 +338,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
   combined |= ApplyRedirectLimit(h);
   if (combined != 0) return combined;
 
-  int result = curl_easy_perform(h);
+  int result = certificate.Perform(h);
   if (result == CURLE_OK && part->start <= part->end) {
     // The answer ended without error but short of the range: the range is not complete.
     result = CURLE_PARTIAL_FILE;
@@ -325,7 +349,10 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
     WRITE_LOG_TEXT(L"curl_easy_cleanup");
   }
   curl_easy_reset(h);
-  if (result == CURLE_OK) part->file.reset();
+  if (result == CURLE_OK && std::fclose(part->file.release()) != 0) {
+    WRITE_LOG(L"cannot finish %s\r\n", part->partPath.c_str());
+    result = kSegmentFileError;
+  }
   part->state = result;
   return result;
 }
@@ -424,6 +451,12 @@ void CMTCurlDownloader::WaitForFinish() {
     return;
   }
 
+  // From here on nobody may change the file: what is verified is what will run.
+  if (!HoldFinishedFile(name)) {
+    ClearParts();
+    Fail(static_cast<int>(::GetLastError()));
+    return;
+  }
   DigestCheck check = DigestCheck::kNoDigest;
   if (IsUsableMd5(expectedMd5) || !expectedSha256.empty()) {
     lastDigest = hashedWhileJoining ? digest.ReportFor(name) : FileDigests(name, !expectedSha256.empty());
@@ -431,6 +464,7 @@ void CMTCurlDownloader::WaitForFinish() {
   }
   if (check == DigestCheck::kMismatch) {
     Send(DL_CODE_MD5, 0.0, DownloadTexts::kMtCurlDigestMismatch);
+    ReleaseFinishedFile();
     ::DeleteFileW(name.c_str());
     ClearParts();
     if (retried) {
@@ -449,10 +483,16 @@ void CMTCurlDownloader::WaitForFinish() {
   Send(DL_CODE_SUCCESS, 0.0, DownloadTexts::kCurl);
 }
 
+void CMTCurlDownloader::FailFinally(int code) {
+  // Nothing resumes after a final failure: partial segments would only fill the user's folder.
+  SetLastPercent(0.0);
+  DeleteSegmentFiles(path);
+  Send(DL_CODE_FAIL, code, DownloadTexts::kCurl);
+}
+
 void CMTCurlDownloader::Fail(int code) {
   if (retried) {
-    SetLastPercent(0.0);
-    Send(DL_CODE_FAIL, code, DownloadTexts::kCurl);
+    FailFinally(code);
   } else {
     retried = true;
     Send(DL_CODE_RETRY, code, DownloadTexts::kCurl);

@@ -81,6 +81,8 @@ class CMTCurlDownloader : public CDownloader {
   // bytes to `hashed` when given; 0, or the code the run fails with.
   int JoinSegments(const std::wstring& name, StreamingDigest* hashed);
   void Fail(int code);
+  // 1004, with the segment files deleted.
+  void FailFinally(int code);
   void ClearParts();
   void DeleteSegmentFiles(const std::wstring& name) const;
   std::wstring SegmentPath(const std::wstring& name, int index) const;
@@ -98,6 +100,7 @@ class CMTCurlDownloader : public CDownloader {
   std::string realUrl;
   int32_t fileLength = 0;
   std::string expectedMd5;
+  int probeSecurityFailure = 0;  // set by the probe of the current run
   // The first range hashed while it arrives, the later one while it is joined. Touched by the
   // worker while it sets up, then the first segment thread, then the wait thread.
   StreamingDigest digest;
@@ -108,6 +111,8 @@ class CMTCurlDownloader : public CDownloader {
   std::atomic<int> runningParts{0};
   int64_t lastProgressSecond = 0;
   bool retried = false;
+  // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
+  std::atomic<bool> finished{false};
   WorkerSlot worker;
 
   std::mutex progressMutex;

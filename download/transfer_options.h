@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "utils/curl_handles.h"
 
@@ -18,6 +19,15 @@ int ApplyRedirectLimit(CURL* handle);
 // A transfer that receives less than 1 byte per second for 5 seconds ends with
 // CURLE_OPERATION_TIMEDOUT and is retried, like a segment of the segmented downloader.
 int ApplyStallCut(CURL* handle);
+
+// Certificates verified against the system's trusted roots and the host name (revocation as far
+// as it can be checked), and, for an https address, redirects to https only: a secure address
+// never ends on plain HTTP.
+int ApplySecurityOptions(CURL* handle, const std::string& address);
+
+// True for the results of a refused secure connection or of a refused redirect: a bad, expired,
+// untrusted or foreign certificate, a failed handshake, a protocol not allowed.
+bool IsSecurityFailure(int curlCode);
 
 // All three, for a single-stream body transfer.
 int ApplyTransferOptions(CURL* handle);

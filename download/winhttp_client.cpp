@@ -1,5 +1,7 @@
 #include "download/winhttp_client.h"
 
+#include <share.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -171,6 +173,9 @@ bool WinHttpClient::OpenRequest(HINTERNET from, const std::wstring& proxy) {
     return false;
   }
   requestProxy = proxy;
+  // A secure request never follows a redirect to plain HTTP (the system's default, said aloud).
+  DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+  ::WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof(policy));
   if (target.secure && !verifyCertificates) {
     DWORD flags =
         SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
@@ -377,11 +382,12 @@ void WinHttpClient::ReportProgress(uint64_t received) const {
 bool WinHttpClient::ReadBody() {
   bodyBytes.clear();
   bodyByteCount = 0;
+  bodyCut = false;
   Utils::UniqueCFile file;
   if (!saveFile.empty()) {
-    FILE* opened = nullptr;
-    const errno_t error = ::_wfopen_s(&opened, saveFile.c_str(), L"ab+");
-    file.reset(opened);
+    // Nobody else writes the file while its bytes are hashed on their way in.
+    file.reset(::_wfsopen(saveFile.c_str(), L"ab+", _SH_DENYWR));
+    const int error = file ? 0 : errno;
     if (!file) {
       saveFailed = true;
       ReportToDebugger(L"Failed to open response file. Error code: %d", error);
@@ -402,6 +408,7 @@ bool WinHttpClient::ReadBody() {
     DWORD available = 0;
     if (!::WinHttpQueryDataAvailable(request.get(), &available)) {
       lastError = Stopped() ? kStopped : ::GetLastError();
+      bodyCut = true;
       available = 0;
     }
     if (available == 0) break;
@@ -413,6 +420,7 @@ bool WinHttpClient::ReadBody() {
     }
     if (!::WinHttpReadData(request.get(), chunk.data(), available, &read)) {
       lastError = ::GetLastError();
+      bodyCut = true;
       break;
     }
     if (read == 0) break;

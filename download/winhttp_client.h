@@ -42,7 +42,8 @@ class WinHttpClient {
   bool PerformRequest(const std::wstring& verb);
 
   // Set before PerformRequest.
-  bool verifyCertificates = false;  // false: HTTPS ignores certificate errors
+  // false: HTTPS ignores certificate errors. Verified unless a caller asks otherwise.
+  bool verifyCertificates = true;
   std::wstring address;
   ProgressSink progressSink;
   std::wstring cookiesToSend;         // sent as "Cookie: <cookiesToSend>"
@@ -83,6 +84,8 @@ class WinHttpClient {
   std::wstring statusText;
   std::wstring redirectTarget;  // a Location header's address, its line end included
   std::wstring finalAddress;    // where the request ended up after the redirects it followed
+  // The last body ended with a read error rather than the system's end of the response.
+  bool bodyCut = false;
 
   // A Location value made absolute against the address it was answered for.
   static std::wstring ResolveLocation(const std::wstring& base, const std::wstring& location);

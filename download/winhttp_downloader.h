@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -26,6 +27,8 @@ class WinHttpDownloader : public CDownloader {
 
   static constexpr DWORD kAbortRepeatMs = 50;
 
+  // The 1004 of a body that declared no length, ended with its connection and has no digest.
+  static constexpr double kUnframedBody = 38.0;  // ERROR_HANDLE_EOF
   // The digest the last verification used; read it once the run has ended.
   const DigestReport& LastDigest() const { return lastDigest; }
 
@@ -44,10 +47,13 @@ class WinHttpDownloader : public CDownloader {
   bool retried = false;     // only the worker touches it; runs never overlap
   StreamingDigest digest;   // of the body as the worker writes it
   DigestReport lastDigest;  // written by the worker before its final event
+  // Set with a 1003 or 1004, by the worker or by a Start that found no thread: atomic.
+  std::atomic<bool> finished{false};
   // Set by the destructor, read by the worker and its client between chunks: atomic.
   std::atomic<bool> stopping{false};
   // The worker's client while its request runs; clientMutex guards the pointer, so that the
   // destructor aborts only a client that is alive.
   std::mutex clientMutex;
   WinHttpClient* activeClient = nullptr;
+  std::condition_variable clientGone;  // notified when activeClient becomes null
 };

@@ -1,6 +1,8 @@
 // The small pattern dialect the system HTTP client reads response headers with: braces delimit
 // the captured group, "\b" is a space or tab, "\n" any line end (CR, LF or CR LF), '.' any
-// character, and matching ignores case.
+// character, and matching ignores case. Matching takes memory and stack in proportion to the
+// pattern only: a header of any length is safe (the standard library's engine recursed once per
+// character and overflowed a worker's stack on a long header).
 #pragma once
 
 #include <string>
@@ -16,10 +18,6 @@ extern const wchar_t* const kLocation;
 extern const wchar_t* const kSetCookie;
 extern const wchar_t* const kHtmlOpen;
 extern const wchar_t* const kHtmlClose;
-
-// The same pattern for the standard library's ECMAScript grammar; false when the dialect text
-// is malformed (an unbalanced brace, a trailing backslash).
-bool Translate(const std::wstring& pattern, std::wstring* translated);
 
 // Every match of the pattern in the text, searching on behind each match; the first group of
 // each, once (duplicates compared ignoring case). False when the pattern or the text is empty,

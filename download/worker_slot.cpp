@@ -1,8 +1,8 @@
 #include "download/worker_slot.h"
 
-void WorkerSlot::Launch(void* argument, const std::wstring& name, std::function<void()> body) {
+bool WorkerSlot::Launch(void* argument, const std::wstring& name, std::function<void()> body) {
   std::lock_guard<std::mutex> lock(mutex);
-  if (closed) return;
+  if (closed) return true;  // destruction: nothing is reported any more
   // The successor owns its predecessor and joins it before body runs, so that its first event
   // follows the old worker's last one and no thread ever waits for itself.
   auto previous = std::make_shared<std::unique_ptr<Utils::Thread>>(std::move(current));
@@ -13,10 +13,11 @@ void WorkerSlot::Launch(void* argument, const std::wstring& name, std::function<
   });
   if (!next->Handle()) {  // no thread: nothing runs, the previous worker stays the current one
     current = std::move(*previous);
-    return;
+    return false;
   }
   current = std::move(next);
   current->Resume();
+  return true;
 }
 
 void WorkerSlot::Close() {

@@ -19,8 +19,9 @@ class WorkerSlot {
   // Runs body on a new Utils::Thread (created suspended, stored, then resumed) that first joins
   // the previous worker. The caller never waits: it may be the previous worker itself (an owner
   // answering an event from inside its handler) or a thread that worker waits for, and neither
-  // may wait for that worker. Does nothing once the slot is closed.
-  void Launch(void* argument, const std::wstring& name, std::function<void()> body);
+  // may wait for that worker. Does nothing once the slot is closed. False when no thread could be
+  // created (then nothing runs, and the caller must end the run itself); true otherwise.
+  bool Launch(void* argument, const std::wstring& name, std::function<void()> body);
 
   // Refuses later launches and waits for the current worker, and so for every worker before it.
   // Must not be called on a worker thread.

@@ -87,8 +87,30 @@ std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir) 
 }
 
 std::wstring CDownloadInstaller::UninstallerCopyPath() {
-  const std::wstring temp = Utils::GetInstallerTempFolder();  // ends with a backslash
-  return temp.empty() ? std::wstring() : temp + kUninstallerCopyName;
+  wchar_t temp[MAX_PATH] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH, temp);  // ends with a backslash
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(temp) + Utils::kInstallerTempFolderName + kUninstallerCopyName;
+}
+
+Utils::HeldFile CDownloadInstaller::CopyUninstaller(const std::wstring& source) {
+  Utils::HeldFile copy;
+  const std::wstring path = UninstallerCopyPath();
+  if (path.empty()) return copy;
+  // Whatever an earlier run or anybody else left at the copy's place goes; the copy is written
+  // into a new folder of ours and held from then on, so only the file written here can run.
+  copyFolder.reset();
+  if (!Utils::MakeFreshFolder(path.substr(0, path.find_last_of(L'\\')), &copyFolder)) {
+    WRITE_LOG(L"cannot make a fresh folder for %s, code=%lu\r\n", path.c_str(),
+              static_cast<unsigned long>(::GetLastError()));
+    return copy;
+  }
+  if (!::CopyFileW(source.c_str(), path.c_str(), TRUE) || !copy.Open(path)) {
+    WRITE_LOG(L"cannot copy the uninstaller to %s, code=%lu\r\n", path.c_str(),
+              static_cast<unsigned long>(::GetLastError()));
+    copy.Release();
+  }
+  return copy;
 }
 
 std::wstring CDownloadInstaller::RememberedPackagePath() {
@@ -144,17 +166,19 @@ void CDownloadInstaller::Start() {
   installer->SetInstallLanguage(installLanguage);
 
   if (!uninstallerSource.empty() && ::PathFileExistsW(uninstallerSource.c_str())) {
-    const std::wstring copyPath = UninstallerCopyPath();
     wchar_t oldDir[MAX_PATH] = {};
     ::lstrcpynW(oldDir, uninstallerSource.c_str(), MAX_PATH);
     ::PathRemoveFileSpecW(oldDir);
-    ::CopyFileW(uninstallerSource.c_str(), copyPath.c_str(), FALSE);
-    // The remover of an earlier Start is replaced; its destructor waits for its run.
+    // The remover of an earlier Start is replaced; its destructor waits for its run, and so for
+    // the child that ran the copy about to be replaced.
     uninstaller.reset();
+    // A copy that failed has no path: the remover reports the missing copy (5004).
+    Utils::HeldFile copy = CopyUninstaller(uninstallerSource);
     removalOutcome = RemovalOutcome::kPending;
     uninstaller = std::make_unique<CUnInstaller>(
-        [this](int code, double progress, const wchar_t* text) { OnUninstallEvent(code, progress, text); }, copyPath,
-        oldDir);
+        [this](int code, double progress, const wchar_t* text) { OnUninstallEvent(code, progress, text); },
+        copy.IsHeld() ? copy.Path() : std::wstring(), oldDir);
+    uninstaller->HoldImage(std::move(copy));
     if (InstallerSettings::Instance().InsNew) {
       do {
         ::Sleep(kProductPollMs);
@@ -252,7 +276,12 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
     case DL_CODE_PROGRESS: LOG_EVENT(kDownloadTag, L"DL_CODE_PROGRESS\r\n"); break;
     case DL_CODE_SUCCESS:
       LOG_EVENT(kDownloadTag, L"DOWNLOAD_SUCCESS\r\n");
-      if (!PackageSignatureAccepted()) break;
+      {
+        // Held from before its digest check: the signature is checked and the file started as is.
+        Utils::HeldFile package = downloader->TakeVerifiedPackage();
+        if (!PackageSignatureAccepted(package)) break;
+        installer->HoldPackage(std::move(package));
+      }
       installer->Start();
       LOG_EVENT(kDownloadTag, L"DL_CODE_SUCCESS\r\n");
       break;
@@ -268,7 +297,7 @@ void CDownloadInstaller::OnDownloadEvent(int code, double progress, const wchar_
   }
 }
 
-bool CDownloadInstaller::PackageSignatureAccepted() {
+bool CDownloadInstaller::PackageSignatureAccepted(Utils::HeldFile& held) {
   if (trust.signers.empty()) return true;
   std::wstring package;
   {
@@ -276,6 +305,7 @@ bool CDownloadInstaller::PackageSignatureAccepted() {
     package = packagePath;
   }
   if (IsSignedByListedCertificate(package, trust.signers)) return true;
+  held.Release();
   DeletePackages();
   LOG_EVENT(kDownloadTag, L"package signature rejected\r\n");
   if (callback) callback(IST_CODE_FAIL, 0.0, kSignatureRejectedText);

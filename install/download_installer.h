@@ -17,6 +17,8 @@
 #include "install/installer.h"
 #include "install/package_trust.h"
 #include "install/uninstaller.h"
+#include "utils/held_file.h"
+#include "utils/unique_resource.h"
 
 class CDownloadInstaller {
  public:
@@ -43,7 +45,8 @@ class CDownloadInstaller {
 
   // installDir + "\__Package_Dravix.exe"
   static std::wstring PackagePathFor(const std::wstring& installDir);
-  // Where the old uninstaller is copied and run from; empty without a temporary folder.
+  // Where the old uninstaller is copied and run from; empty without a temporary folder. The
+  // folder is made afresh for every copy.
   static std::wstring UninstallerCopyPath();
   // The package path remembered by the last deletion of any orchestrator of this process.
   static std::wstring RememberedPackagePath();
@@ -69,11 +72,16 @@ class CDownloadInstaller {
   void DeleteAfterRun(const std::wstring& package);
   void JoinPackageCleanup();
   void CreateInstallDir();
+  // Copies the old uninstaller into a fresh folder of ours and holds the copy; nothing held when
+  // any step failed.
+  Utils::HeldFile CopyUninstaller(const std::wstring& source);
   // Ends the chain with 2004 when the package is not signed under a listed certificate (the
-  // package is deleted then); true when it may run.
-  bool PackageSignatureAccepted();
+  // package, let go of, is deleted then); true when it may run.
+  bool PackageSignatureAccepted(Utils::HeldFile& package);
 
   std::unique_ptr<CUnInstaller> uninstaller;
+  // The uninstaller copy's folder, held while the copy may run: nobody renames or replaces it.
+  Utils::UniqueFileHandle copyFolder;
   std::unique_ptr<CDownloader> downloader;
   std::unique_ptr<CInstaller> installer;
   std::wstring downloadUrl;

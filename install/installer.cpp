@@ -51,8 +51,13 @@ void CInstaller::Start() {
   // The previous worker must be gone before the command line it may still read changes.
   worker_.reset();
   commandLine_ = std::move(command);
+  runPackage_ = std::move(heldPackage_);
   worker_ = std::make_unique<Utils::Thread>(this, L"ABDEF", &CInstaller::Run);
-  worker_->Resume();
+  if (!worker_->Resume()) {
+    // No thread: the run still ends with its one final event, as a child that cannot start.
+    runPackage_.Release();
+    Send(IST_CODE_FAIL, 2.0);
+  }
 }
 
 bool CInstaller::WaitForRun(DWORD milliseconds) const {
@@ -73,13 +78,15 @@ void CInstaller::RunChild() {
   WRITE_LOG(L"package command line: %s\r\n", commandLine_.c_str());
   process_ = std::make_unique<Utils::ChildProcess>();
   try {
-    process_->Run(commandLine_);
+    process_->Run(commandLine_, runPackage_.IsHeld() ? &runPackage_ : nullptr);
   } catch (const std::exception& error) {
+    runPackage_.Release();
     process_.reset();
     WRITE_LOG(L"package not started: %s\r\n", Utils::MultiByteToWide(error.what(), CP_ACP).c_str());
     Send(IST_CODE_FAIL, 2.0);
     return;
   }
+  runPackage_.Release();
 
   // After a State or Error line the outcome is settled: later output is read only so that the
   // child never blocks on a full pipe, and is not parsed.

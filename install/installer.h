@@ -7,6 +7,7 @@
 
 #include "download/download_callback.h"
 #include "utils/child_process.h"
+#include "utils/held_file.h"
 #include "utils/thread.h"
 
 // Runs the downloaded package's own installer silently as a child process, reads its standard
@@ -28,6 +29,10 @@ class CInstaller {
   void SetAdminAct(bool on) { adminAct_ = on; }
   void SetAuthorizationAct(bool on) { authorizationAct_ = on; }
   void SetInstallLanguage(std::wstring code) { installLanguage_ = std::move(code); }
+
+  // The package, held against change since its verification: the next run starts exactly this
+  // file and lets go of it once the child has started (or could not).
+  void HoldPackage(Utils::HeldFile package) { heldPackage_ = std::move(package); }
 
   // Builds the command line, waits for an earlier run to end, and starts a new run on a worker
   // named "ABDEF". Returns at once; everything else arrives through the callback.
@@ -67,4 +72,7 @@ class CInstaller {
   bool adminAct_ = false;
   bool authorizationAct_ = true;
   std::wstring installLanguage_;
+  // Set by HoldPackage before Start; the run moves it out at its beginning.
+  Utils::HeldFile heldPackage_;
+  Utils::HeldFile runPackage_;  // the worker's own
 };

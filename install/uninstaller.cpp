@@ -39,7 +39,11 @@ void CUnInstaller::Start() {
   worker_.reset();
   commandLine_ = BuildCommandLine(uninstallerPath_, consoleUserAdmin, Utils::IsProcessAdmin(), oldInstallDir_);
   worker_ = std::make_unique<Utils::Thread>(this, L"UnInstaller", &CUnInstaller::Run);
-  worker_->Resume();
+  if (!worker_->Resume()) {
+    // No thread: the run still ends with its one final event, as a child that cannot start.
+    image_.Release();
+    Send(UNIST_CODE_FAIL, 2.0);
+  }
 }
 
 bool CUnInstaller::WaitForRun(DWORD milliseconds) const {
@@ -65,13 +69,15 @@ void CUnInstaller::RunChild() {
   WRITE_LOG(L"uninstaller command line: %s\r\n", commandLine_.c_str());
   process_ = std::make_unique<Utils::ChildProcess>();
   try {
-    process_->Run(commandLine_);
+    process_->Run(commandLine_, image_.IsHeld() ? &image_ : nullptr);
   } catch (const std::exception& error) {
+    image_.Release();
     process_.reset();
     WRITE_LOG(L"uninstaller not started: %s\r\n", Utils::MultiByteToWide(error.what(), CP_ACP).c_str());
     Send(UNIST_CODE_FAIL, 2.0);
     return;
   }
+  image_.Release();
 
   // Unlike the package's installer, every line counts until the child ends, also after a
   // State or Error line.

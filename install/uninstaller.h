@@ -7,6 +7,7 @@
 
 #include "download/download_callback.h"
 #include "utils/child_process.h"
+#include "utils/held_file.h"
 #include "utils/thread.h"
 
 // Removes the previously installed version: runs a copy of its uninstaller silently as a child
@@ -20,6 +21,10 @@ class CUnInstaller {
   ~CUnInstaller();
   CUnInstaller(const CUnInstaller&) = delete;
   CUnInstaller& operator=(const CUnInstaller&) = delete;
+
+  // The copy to run, held against change by the owner: the child is then started as exactly this
+  // file, and the hold ends once the child has started (or could not).
+  void HoldImage(Utils::HeldFile image) { image_ = std::move(image); }
 
   // Builds the command line (with both administrator probes) and starts the run on a worker
   // named "UnInstaller". Returns at once.
@@ -57,4 +62,5 @@ class CUnInstaller {
   UINT codePage_ = CP_ACP;
   std::unique_ptr<Utils::Thread> worker_;
   std::unique_ptr<Utils::ChildProcess> process_;
+  Utils::HeldFile image_;  // handed over before Start, then touched by the worker alone
 };

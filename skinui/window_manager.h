@@ -109,8 +109,10 @@ class CWindowManagerUI {
   bool SetControlTimer(CControlUI* control, UINT id, UINT milliseconds);
   bool KillControlTimer(CControlUI* control, UINT id);
   void KillControlTimers(CControlUI* control);
-  // The native id of a (control, id) timer record, or -1 when there is none.
+  // The native id of a (control, id) timer record, or -1 when there is none. A killed timer
+  // keeps its record (and id) for its next start.
   int NativeTimerId(CControlUI* control, UINT id) const;
+  bool IsControlTimerRunning(CControlUI* control, UINT id) const;
 
   // ---- Focus (window_notify.cpp) ----
   void SetFocusControl(CControlUI* control, bool focusWindow = true);

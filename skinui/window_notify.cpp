@@ -177,6 +177,13 @@ int CWindowManagerUI::NativeTimerId(CControlUI* control, UINT id) const {
   return -1;
 }
 
+bool CWindowManagerUI::IsControlTimerRunning(CControlUI* control, UINT id) const {
+  for (const TimerRecord& record : timers_) {
+    if (record.control == control && record.id == id && record.window == window_) return record.running;
+  }
+  return false;
+}
+
 void CWindowManagerUI::SetFocusControl(CControlUI* control, bool focusWindow) {
   if (focusWindow && window_ && !noActivate_ && control != focus_ && ::GetFocus() != window_) ::SetFocus(window_);
   if (control == focus_) return;

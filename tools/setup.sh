@@ -14,7 +14,9 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick p7zip-full nginx python3 python3-pil fonts-wqy-microhei
   libz-mingw-w64-dev libstb-dev googletest
-  openssl osslsigncode
+  openssl osslsigncode python3-cryptography
+  # Wine's TLS (Schannel) loads the host's GnuTLS at run time; the Wine packages only recommend it.
+  libgnutls30 libgnutls30:i386
 )
 SOURCE_PACKAGES=(curl libjsoncpp 7zip)
 # A binary package built from each source package: its candidate version names the source version.
@@ -116,11 +118,11 @@ fetch_source() { # name version -> prints the unpacked source folder
 }
 
 build_curl() { # src prefix
-  local src=$1 prefix=$2 b="$1/_build-$TRIPLE"
+  local src=$1 prefix=$2 b="$1/_build-$TRIPLE-r$RECIPE"
   cmake -S "$src" -B "$b" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DCURL_ENABLE_SSL=OFF \
-    -DCURL_USE_OPENSSL=OFF -DCURL_USE_SCHANNEL=OFF -DCURL_ZLIB=ON -DCURL_DISABLE_LDAP=ON \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DCURL_ENABLE_SSL=ON \
+    -DCURL_USE_OPENSSL=OFF -DCURL_USE_SCHANNEL=ON -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none -DCURL_ZLIB=ON -DCURL_DISABLE_LDAP=ON \
     -DCURL_DISABLE_LDAPS=ON -DCURL_USE_LIBSSH2=OFF -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF \
     -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_MANUAL=OFF -DCURL_STATICLIB=ON >&2
   cmake --build "$b" >&2
@@ -128,7 +130,7 @@ build_curl() { # src prefix
 }
 
 build_jsoncpp() {
-  local src=$1 prefix=$2 b="$1/_build-$TRIPLE"
+  local src=$1 prefix=$2 b="$1/_build-$TRIPLE-r$RECIPE"
   cmake -S "$src" -B "$b" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF \
@@ -142,7 +144,7 @@ build_jsoncpp() {
 LZMA_SOURCES=(7zArcIn.c 7zDec.c 7zBuf.c 7zBuf2.c 7zCrc.c 7zCrcOpt.c 7zStream.c 7zAlloc.c 7zFile.c
   Bcj2.c Bra.c Bra86.c BraIA64.c CpuArch.c Delta.c Lzma2Dec.c LzmaDec.c Ppmd7.c Ppmd7Dec.c Md5.c Sha256.c Sha256Opt.c)
 build_lzma() {
-  local src=$1/C prefix=$2 b="$1/_build-$TRIPLE" f objs=()
+  local src=$1/C prefix=$2 b="$1/_build-$TRIPLE-r$RECIPE" f objs=()
   mkdir -p "$b" "$prefix/lib" "$prefix/include/lzma"
   for f in "${LZMA_SOURCES[@]}"; do
     [ -f "$src/$f" ] || continue

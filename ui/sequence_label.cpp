@@ -20,21 +20,6 @@ void* CSequenceLabelUI::FindInterface(const wchar_t* name) {
   return CLabelUI::FindInterface(name);
 }
 
-void CSequenceLabelUI::OnInitialise() {
-  CLabelUI::OnInitialise();
-  if (animation_.autostart) animation_.StartTimer(*this);
-}
-
-void CSequenceLabelUI::HandleEvent(ControlEvent& event) {
-  CLabelUI::HandleEvent(event);
-  if (event.kind == kEventTimer) animation_.Tick(*this);
-}
-
-void CSequenceLabelUI::ApplyAttribute(const wchar_t* name, const wchar_t* value) {
-  if (!name || !value) return;
-  if (!animation_.ApplyAttribute(name, value)) CLabelUI::ApplyAttribute(name, value);
-}
-
 void CSequenceLabelUI::Play() {
   animation_.index = 0;
   animation_.StartTimer(*this);

@@ -13,7 +13,7 @@ void KeepFromChildren(HANDLE handle) {
 
 }  // namespace
 
-void ChildProcess::Run(const std::wstring& commandLine) {
+void ChildProcess::Run(const std::wstring& commandLine, const HeldFile* image) {
   Close();
   errorPipe_.Create();
   outputPipe_.Create();
@@ -41,9 +41,11 @@ void ChildProcess::Run(const std::wstring& commandLine) {
   PROCESS_INFORMATION info = {};
   // A group of its own: a Ctrl+C meant for us (a terminal sends it to every process of its job)
   // must not end the child half-way, where its silent end would read as success. Its parent
-  // stops it when it has to.
-  if (!::CreateProcessW(nullptr, commandLine_.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                        nullptr, &startup, &info)) {
+  // stops it when it has to. A checked image starts suspended until it is known to be that file.
+  const wchar_t* program = image ? image->Path().c_str() : nullptr;
+  const DWORD flags = CREATE_NEW_PROCESS_GROUP | (image ? CREATE_SUSPENDED : 0);
+  if (!::CreateProcessW(program, commandLine_.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+                        &info)) {
     WRITE_LOG(L"CreateProcessW failed, code=%lu: %s\r\n", static_cast<unsigned long>(::GetLastError()),
               commandLine.c_str());
     throw Exception();
@@ -51,6 +53,15 @@ void ChildProcess::Run(const std::wstring& commandLine) {
   process_.reset(info.hProcess);
   thread_.reset(info.hThread);
   processId_ = info.dwProcessId;
+  if (image) {
+    if (!image->IsImageOf(process_.get())) {
+      WRITE_LOG(L"the started program is not the checked file: %s\r\n", image->Path().c_str());
+      ::TerminateProcess(process_.get(), 1);
+      ::WaitForSingleObject(process_.get(), INFINITE);
+      throw Exception();
+    }
+    ::ResumeThread(thread_.get());
+  }
 
   // Only the child may hold its ends now: the output pipe then breaks when the child is gone.
   outputPipe_.CloseWriteEnd();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "utils/held_file.h"
 #include "utils/pipe.h"
 #include "utils/unique_resource.h"
 
@@ -24,8 +25,10 @@ class ChildProcess {
 
   // Creates the pipes and starts commandLine. Throws Utils::Exception when a pipe cannot be
   // made, the command line is too long, or the process cannot be created; whatever was opened
-  // stays with this object until Close.
-  void Run(const std::wstring& commandLine);
+  // stays with this object until Close. With image, the program is exactly that held file: it is
+  // named to the system as the program, and a child whose image turns out to be another file
+  // is ended before it ran a single instruction (and Exception is thrown).
+  void Run(const std::wstring& commandLine, const HeldFile* image = nullptr);
   // Closes the thread and process handles, then every pipe end still open. Does not wait.
   void Close();
 

@@ -281,6 +281,32 @@ TEST(InstallerSettingsTest, PackageTrustSettingsInTheirThreeLayers) {
   EXPECT_EQ(settings.PackageSigners, L"AB:CD");
 }
 
+// Compiled-in trust values survive every outside layer: an INI file or command line may add a
+// check the build left out, never clear, replace or extend one.
+TEST(InstallerSettingsTest, CompiledInTrustIsNeverWeakenedFromOutside) {
+  const std::wstring sha(64, L'a'), other(64, L'b'), signer(40, L'c'), foreign(40, L'd');
+  const std::string otherA(other.begin(), other.end()), foreignA(foreign.begin(), foreign.end());
+  struct Row {
+    std::wstring builtInSha, builtInSigners;
+    std::string ini;
+    std::wstring commandLine, sha, signers;
+  } rows[] = {
+      {sha, signer, "PackageSha256=" + otherA + "\r\nPackageSigners=" + foreignA, L"", sha, signer},
+      {sha, signer, "PackageSha256=\r\nPackageSigners=", L"", sha, signer},
+      {sha, signer, "", L"-packagesha256= -packagesigners=" + signer + L"," + foreign, sha, signer},
+      {sha, L"", "PackageSha256=" + otherA + "\r\nPackageSigners=" + foreignA, L"", sha, foreign},
+      {L"", signer, "", L"-packagesha256=" + other + L" -packagesigners=", other, signer},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.ini + " / " + std::string(row.commandLine.begin(), row.commandLine.end()));
+    TempIni ini("[Install]\r\n" + row.ini + "\r\n");
+    InstallerSettings settings(ini.Path(), {row.builtInSha, row.builtInSigners});
+    settings.ParseCommandLine(CommandLine(row.commandLine).c_str());
+    EXPECT_EQ(settings.PackageSha256, row.sha);
+    EXPECT_EQ(settings.PackageSigners, row.signers);
+  }
+}
+
 TEST(CommandLineTest, FirstOccurrenceWinsEvenWhenBare) {
   InstallerSettings settings = DefaultsOnly();
   settings.ParseCommandLine(CommandLine(L"-ischecknet -ischecknet=true").c_str());

@@ -107,6 +107,23 @@ TEST(CCurlDownloader, ActsOnTheDigestDirectory) {
   }
 }
 
+// The package arrives byte for byte: a server that compresses on request does not get its
+// compressed stream saved, and a body without a length that ends early is resumed, not taken.
+TEST(CCurlDownloader, TakesOnlyTheWholeUncompressedPackage) {
+  const struct {
+    const char* scenario;
+    size_t gets;
+  } cases[] = {{"gzip", 1}, {"no-length-cut-first", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    auto& server = ServeWithFault(GetPackage(kFiveMiB), c.scenario, Digest::kMissing);
+    Download run(TemplateAddress(server));
+    EXPECT_EQ((Codes{1001, 1006, 1003}), run.codes());
+    EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+    EXPECT_EQ(c.gets, Gets(server).size());
+  }
+}
+
 TEST(CCurlDownloader, RecoversFromCutTransfersByResuming) {
   const Package& package = GetPackage(kFiveMiB);
   auto& server = ServeWithFault(package, "close-first-3");

@@ -164,9 +164,9 @@ TEST(CMTCurlDownloader, RestartContinuesFromTheSegmentFiles) {
   EXPECT_TRUE(StreamedDigestIsPackage(run.downloader->LastDigest(), kTwoSegments));
 }
 
-// When the first segment file cannot be opened for the join, nothing is changed and the run
-// still ends with one final event; the complete segments stay for a later run.
-TEST(CMTCurlDownloader, FirstSegmentFileLockedAtJoinEndsTheRunAndKeepsTheSegments) {
+// When the first segment file cannot be opened for the join, the run still ends with one final
+// event, and the segment files it can delete are gone (a later Start begins afresh anyway).
+TEST(CMTCurlDownloader, FirstSegmentFileLockedAtJoinEndsTheRunWithOneFinalFailure) {
   auto& server = ServeWithFault(GetPackage(kTwoSegments), "second-range-fails-first-8");
   Download run;
   Utils::UniqueFileHandle lock;
@@ -178,8 +178,7 @@ TEST(CMTCurlDownloader, FirstSegmentFileLockedAtJoinEndsTheRunAndKeepsTheSegment
   EXPECT_EQ(-2.0, FindEvent(run.events.Events(), 1004).progress);
   lock.reset();
   EXPECT_FALSE(FileExists(run.target));
-  EXPECT_TRUE(FileHoldsPackageRange(run.Segment(0), kTwoSegments, 0, kSegment));
-  EXPECT_TRUE(FileHoldsPackageRange(run.Segment(1), kTwoSegments, kSegment, kSegment));
+  EXPECT_FALSE(FileExists(run.Segment(1)));
 }
 
 // The server answers the first range with everything after its start: the chunk is cut at the
@@ -270,6 +269,21 @@ TEST(CMTCurlDownloader, SpendsTheRangeBudgetOnCode22) {
   EXPECT_EQ((Codes{1001, 1005}), run.codes());
   EXPECT_EQ(22.0, FindEvent(run.events.Events(), 1005).progress);
   EXPECT_EQ(7u, Gets(server).size());
+  EXPECT_FALSE(FileExists(run.target));
+}
+
+// The restart resumes the segment the first run left, but after the final failure nothing of it
+// stays in the user's folder.
+TEST(CMTCurlDownloader, DeletesTheSegmentFilesAfterTheFinalFailure) {
+  auto& server = ServeWithFault(GetPackage(kFiveMiB), "slow-cut-then-404");
+  Download run;
+  run.Start(TemplateAddress(server), true);
+  EXPECT_EQ((Codes{1001, 1005, kRetryHandlerEnd, 1001, 1004}), run.codes());
+  const auto gets = Gets(server);
+  ASSERT_GT(gets.size(), 8u);
+  EXPECT_EQ("bytes=1572864-5255224", gets.back().range) << "the restart resumed the segment";
+  EXPECT_FALSE(FileExists(run.Segment(0)));
+  EXPECT_FALSE(FileExists(run.Segment(1)));
   EXPECT_FALSE(FileExists(run.target));
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "download/winhttp_patterns.h"
@@ -71,6 +72,23 @@ TEST(WinHttpPatterns, CollectMatchesRefusesWhatItCannotApply) {
   EXPECT_FALSE(WinHttpPatterns::CollectMatches(L"{unclosed", L"unclosed", &results));
   EXPECT_FALSE(WinHttpPatterns::CollectMatches(L"[a-", L"a", &results));
   EXPECT_FALSE(WinHttpPatterns::CollectMatches(L"trailing\\", L"trailing", &results));
+}
+
+// 64 KiB of headers, as much as Windows accepts, are matched on a thread of the workers' stack
+// size without harm (Wine's own client cuts lines at 1460 bytes, so the text is made here).
+TEST(WinHttpPatterns, MatchesHeadersOfSixtyFourKibibytesOnAWorkerStack) {
+  const std::wstring cookie = L"big=" + std::wstring(32 * 1024 - 16, L'c');
+  const std::wstring location = L"http://127.0.0.1:1/" + std::wstring(32 * 1024 - 32, L'p') + L"\r\n";
+  const std::wstring headers =
+      L"HTTP/1.1 201 Created\r\nSet-Cookie: " + cookie + L"\r\nLocation: " + location + L"\r\n";
+  Strings cookies, locations;
+  std::thread worker([&] {
+    WinHttpPatterns::CollectMatches(WinHttpPatterns::kSetCookie, headers, &cookies);
+    WinHttpPatterns::CollectMatches(WinHttpPatterns::kLocation, headers, &locations);
+  });
+  worker.join();
+  EXPECT_EQ(Strings{cookie}, cookies);
+  EXPECT_EQ(Strings{location}, locations);
 }
 
 TEST(WinHttpPatterns, CookiesAreJoinedIntoOneHeaderValue) {

@@ -126,6 +126,37 @@ TEST(WinHttpDownloader, FailsWithoutLeavingAFileBehind) {
   }
 }
 
+// Only a whole package is one: a redirect the system did not follow is no package, and a body
+// that ends with its connection without a declared length counts only when its digest vouches
+// for it.
+TEST(WinHttpDownloader, TakesOnlyAnAnswerThatIsProvablyThePackage) {
+  const Package& package = GetPackage(kFiveMiB);
+  struct Case {
+    const char* scenario;
+    Digest digest;
+    Codes codes;
+    double code;  // of the 1004
+  };
+  const Case cases[] = {
+      {"status-300", Digest::kCorrect, {1001, 1004}, 300.0},
+      {"no-length-cut-first", Digest::kMissing, {1001, 1006, 1004}, WinHttpDownloader::kUnframedBody},
+      {"no-length", Digest::kMissing, {1001, 1006, 1004}, WinHttpDownloader::kUnframedBody},
+      {"no-length", Digest::kCorrect, {1001, 1003}, 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.scenario) + " " + RouteOf(c.digest));
+    TestSupport::FaultServer& server = ServeWithFault(package, c.scenario, c.digest);
+    Download run(TemplateAddress(server));
+    EXPECT_EQ(c.codes, run.Run());
+    if (c.codes.back() == 1004) {
+      EXPECT_EQ(c.code, FindEvent(run.events.Events(), 1004).progress);
+      EXPECT_FALSE(FileExists(run.target));
+    } else {
+      EXPECT_TRUE(FileHoldsPackage(run.target, kFiveMiB));
+    }
+  }
+}
+
 TEST(WinHttpDownloader, ChecksTheDigestOfTheFinalAddress) {
   const Package& package = GetPackage(kMiB);
   {

@@ -256,6 +256,88 @@ TEST_F(DownloadInstallerTest, AnOldVersionIsRemovedBeforeTheDownload) {
   EXPECT_TRUE(WaitUntil([&] { return !TestSupport::FileExists(CDownloadInstaller::PackagePathFor(folder)); }));
 }
 
+// Only the copy of the uninstaller written by this run may run elevated: a file at the copy's
+// place that cannot be replaced makes the removal fail (and never runs), and anything standing
+// where the copy's folder goes is cleared away first.
+TEST_F(DownloadInstallerTest, OnlyTheUninstallerCopyWrittenByTheRunRuns) {
+  const std::wstring copy = CDownloadInstaller::UninstallerCopyPath();
+  const std::wstring copyFolder = copy.substr(0, copy.find_last_of(L'\\'));
+  const struct {
+    const char* name;
+    bool heldPlant;  // else a plain file stands where the folder goes
+    std::vector<int> shape;
+  } cases[] = {
+      {"a planted program held open for reading", true, {5001, 5004}},
+      {"a file in the folder's place", false, Join({5001, 5003, 1001, 1003}, kSampleInstallShape)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring oldFolder = folder_.File(L"old " + std::to_wstring(&c - cases));
+    const std::wstring uninstaller = InstallOldVersion(oldFolder);
+    // The planted program is the scripted child: it would report its own Error line.
+    TestSupport::ChildScript script(folder_.Path(), "out Error=planted\\n\n");
+    TestSupport::RemoveFolderTree(copyFolder);
+    ::DeleteFileW(copyFolder.c_str());
+    Utils::UniqueFileHandle plant;
+    if (c.heldPlant) {
+      ASSERT_TRUE(::CreateDirectoryW(copyFolder.c_str(), nullptr));
+      ASSERT_TRUE(::CopyFileW(TestSupport::ChildScript::ChildPath().c_str(), copy.c_str(), FALSE));
+      plant.reset(::CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(plant.valid());
+    } else {
+      ASSERT_TRUE(TestSupport::WriteFileBytes(copyFolder, "in the way"));
+    }
+    EventRecorder recorder;
+    auto installer = Make(recorder);
+    Init(*installer, server_->Address("download_silent"), folder_.File(L"new " + std::to_wstring(&c - cases)),
+         uninstaller);
+    installer->Start();
+    const std::vector<Event> events = WaitForEnd(recorder);
+    EXPECT_EQ(Shape(events), c.shape);
+    EXPECT_FALSE(std::any_of(events.begin(), events.end(), [](const Event& e) { return e.text == L"planted"; }));
+    if (c.heldPlant) {
+      EXPECT_EQ(events.back(), (Event{5004, 1.0, L"可执行卸载文件不存在"}));
+      EXPECT_TRUE(TestSupport::FileExists(oldFolder + L"\\ZarnelDravix.exe"));
+    }
+    installer.reset();
+    plant.reset();
+  }
+  TestSupport::RemoveFolderTree(copyFolder);
+}
+
+// From its verification until the package's installer has started, nobody can delete, write or
+// rename the package: the program that runs is the file that was verified.
+TEST_F(DownloadInstallerTest, TheVerifiedPackageCannotBeChangedBeforeItRuns) {
+  for (int type : {1, 2, 3}) {
+    SCOPED_TRACE("DownloadType " + std::to_string(type));
+    InstallerSettings::Instance().DownloadType = type;
+    const std::wstring folder = folder_.File(L"held " + std::to_wstring(type));
+    const std::wstring package = CDownloadInstaller::PackagePathFor(folder);
+    std::atomic<int> attempts{0};
+    std::atomic<int> changes{0};
+    auto tryToChange = [&] {
+      attempts += 3;
+      if (::DeleteFileW(package.c_str())) ++changes;
+      Utils::UniqueFileHandle writer(::CreateFileW(package.c_str(), GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+      if (writer) ++changes;
+      if (::MoveFileW(package.c_str(), (package + L".moved").c_str())) ++changes;
+    };
+    EventRecorder recorder;
+    auto installer = Make(recorder, [&](const Event& event) {
+      if (event.code == 1003 || event.code == 2001) tryToChange();
+    });
+    Init(*installer, server_->Address("download_silent"), folder);
+    installer->Start();
+    const std::vector<Event> events = WaitForEnd(recorder);
+    EXPECT_EQ(attempts, 6);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(Shape(events), Join({1001, 1003}, kSampleInstallShape));
+    EXPECT_TRUE(TestSupport::FileExists(folder + L"\\ZarnelDravix.exe"));
+  }
+}
+
 TEST_F(DownloadInstallerTest, AMissingOrEmptyUninstallerMeansNoRemoval) {
   for (const std::wstring& uninstaller : {std::wstring(), folder_.File(L"nowhere\\uninst.ep")}) {
     EventRecorder recorder;

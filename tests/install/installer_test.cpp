@@ -13,6 +13,7 @@
 #include "app/log.h"
 #include "install/install_event_codes.h"
 #include "tests/install/installer_fixture.h"
+#include "tests/support/address_space.h"
 #include "utils/guid_string.h"
 #include "utils/process_probe.h"
 #include "utils/text_conversion.h"
@@ -341,6 +342,20 @@ TEST_F(InstallerTest, EventsComeFromOneWorkerAndRunsRepeatKeepingTheCodePage) {
 TEST_F(InstallerTest, AChattyChildNeverBlocksOnAFullPipe) {
   EXPECT_EQ(RunScript("err 1048576\nout State=Success\\n\nflood 1048576\nerr 1048576\nexit 0\n"),
             Concat(RunnerStart(), {{2003, 0.0, L""}}));
+}
+
+// With no room left for a thread the run still ends, at once, as for a child that cannot start.
+TEST_F(InstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
+  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
+  EventRecorder recorder;
+  CInstaller installer(recorder.Callback(), Quoted(PackageCopy()), L"");
+  {
+    TestSupport::AddressSpaceFill fill;
+    ASSERT_TRUE(TestSupport::AddressSpaceFill::ThreadsRefused());
+    installer.Start();
+  }
+  EXPECT_TRUE(installer.WaitForRun(kRunTimeoutMs));
+  EXPECT_EQ(recorder.Events(), (std::vector<Event>{{2004, 2.0, L""}}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "install/install_event_codes.h"
 #include "tests/install/event_recorder.h"
 #include "tests/install/installer_fixture.h"
+#include "tests/support/address_space.h"
 #include "tests/support/sandbox.h"
 #include "tests/utils/child_script.h"
 #include "utils/admin_probes.h"
@@ -132,6 +133,20 @@ TEST_F(UninstallerTest, AMissingCopyFailsWithOne) {
 TEST_F(UninstallerTest, ACopyThatCannotStartFailsWithTwo) {
   ASSERT_TRUE(TestSupport::WriteFileBytes(copyPath_, "not a program"));
   EXPECT_EQ(Run(copyPath_, L"C:\\old"), Concat(RemoverStart(), {{5004, 2.0, L""}}));
+}
+
+TEST_F(UninstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
+  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
+  ASSERT_TRUE(::CopyFileW(TestSupport::ChildScript::ChildPath().c_str(), copyPath_.c_str(), FALSE));
+  EventRecorder recorder;
+  CUnInstaller remover(recorder.Callback(), copyPath_, folder_.File(L"old install"));
+  {
+    TestSupport::AddressSpaceFill fill;
+    ASSERT_TRUE(TestSupport::AddressSpaceFill::ThreadsRefused());
+    remover.Start();
+  }
+  EXPECT_TRUE(remover.WaitForRun(kRunTimeoutMs));
+  EXPECT_EQ(recorder.Events(), (std::vector<Event>{{5004, 2.0, L""}}));
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ bool NginxServer::Start(unsigned timeoutMs) {
     }
     arguments += " --extra " + QuotedArgument(UnixPathFromWindows(state_.File(L"extra.conf")));
   }
+  if (!certificate_.empty()) {
+    arguments += " --cert " + QuotedArgument(UnixPathFromWindows(certificate_)) + " --key " +
+                 QuotedArgument(UnixPathFromWindows(key_));
+  }
   if (!RunControl(arguments, state_.File(L"port"), timeoutMs)) return false;
   port_ = std::atoi(ReadFileBytes(state_.File(L"port")).c_str());
   running_ = port_ > 0;

@@ -248,7 +248,7 @@ TEST_F(LanguageWindowTest, FramesFromTheArchiveAnimateTheLabel) {
   ASSERT_TRUE(window.Open());
   auto* label = static_cast<SkinUI::CSequenceLabelUI*>(window.Manager().FindControlByName(L"progressAnLb"));
   ASSERT_NE(nullptr, label->FindInterface(L"SequenceLabel"));
-  ASSERT_TRUE(PumpUntil([&] { return window.Manager().NativeTimerId(label, SkinUI::TIMER_SEQUENCE_FRAME) < 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return !window.Manager().IsControlTimerRunning(label, SkinUI::TIMER_SEQUENCE_FRAME); }));
   EXPECT_EQ(L"res\\anim\\002.png", label->BackgroundImage());
   ::InvalidateRect(window.WindowHandle(), nullptr, FALSE);
   ::UpdateWindow(window.WindowHandle());

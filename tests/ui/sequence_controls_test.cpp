@@ -166,18 +166,30 @@ TEST(SequenceWindowTest, AutostartedLabelPlaysOnceAndStopsOnItsLastFrame) {
   ASSERT_NE(nullptr, label->FindInterface(L"SequenceLabel"));
   ASSERT_NE(nullptr, button->FindInterface(L"SequenceButton"));
   SkinUI::CWindowManagerUI& manager = window.Manager();
-  EXPECT_GE(manager.NativeTimerId(label, SkinUI::TIMER_SEQUENCE_FRAME), 0);
-  EXPECT_LT(manager.NativeTimerId(button, SkinUI::TIMER_SEQUENCE_FRAME), 0) << "no autostart";
+  EXPECT_TRUE(manager.IsControlTimerRunning(label, SkinUI::TIMER_SEQUENCE_FRAME));
+  EXPECT_FALSE(manager.IsControlTimerRunning(button, SkinUI::TIMER_SEQUENCE_FRAME)) << "no autostart";
+  // Only the sequence's own timer steps the frames, not the button's fade timer.
+  for (const UINT id : {SkinUI::CButtonUI::kFadeTimerId, SkinUI::TIMER_SEQUENCE_FRAME}) {
+    SkinUI::ControlEvent tick;
+    tick.kind = SkinUI::kEventTimer;
+    tick.sender = button;
+    tick.wParam = id;
+    button->DispatchEvent(tick);
+  }
+  EXPECT_EQ(L"b0.png", button->BackgroundImage());
+  EXPECT_EQ(1u, button->Animation().index);
 
-  ASSERT_TRUE(SkinUITest::PumpUntil([&] { return manager.NativeTimerId(label, SkinUI::TIMER_SEQUENCE_FRAME) < 0; }));
+  ASSERT_TRUE(
+      SkinUITest::PumpUntil([&] { return !manager.IsControlTimerRunning(label, SkinUI::TIMER_SEQUENCE_FRAME); }));
   EXPECT_EQ(L"f2.png", label->BackgroundImage());
   EXPECT_EQ(4u, window.Count(L"timer", L"anim")) << "three frames, then the tick that stops";
 
   // Play starts again from frame 0.
   label->Play();
-  EXPECT_GE(manager.NativeTimerId(label, SkinUI::TIMER_SEQUENCE_FRAME), 0);
+  EXPECT_TRUE(manager.IsControlTimerRunning(label, SkinUI::TIMER_SEQUENCE_FRAME));
   ASSERT_TRUE(SkinUITest::PumpUntil([&] { return label->BackgroundImage() == L"f0.png"; }));
-  ASSERT_TRUE(SkinUITest::PumpUntil([&] { return manager.NativeTimerId(label, SkinUI::TIMER_SEQUENCE_FRAME) < 0; }));
+  ASSERT_TRUE(
+      SkinUITest::PumpUntil([&] { return !manager.IsControlTimerRunning(label, SkinUI::TIMER_SEQUENCE_FRAME); }));
   EXPECT_EQ(L"f2.png", label->BackgroundImage());
 }
 

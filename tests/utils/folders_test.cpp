@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/sandbox.h"
+#include "utils/unique_resource.h"
 
 namespace {
 
@@ -84,6 +85,47 @@ TEST(InstallerTempFolderTest, EmptyWhenTheFolderCannotBeMade) {
   ::SetEnvironmentVariableW(L"TMP", original[0] ? original : nullptr);
   ::SetEnvironmentVariableW(L"TEMP", originalTemp[0] ? originalTemp : nullptr);
   EXPECT_EQ(folder, L"");
+}
+
+// Whatever stands at the place goes, and the folder is then new, empty and held; what cannot be
+// removed (a file someone holds open) makes it fail.
+TEST(MakeFreshFolderTest, ClearsThePlaceThenCreatesAndHoldsTheFolder) {
+  TempFolder root;
+  const std::wstring place = root.File(L"fresh");
+  const struct {
+    const char* name;
+    void (*prepare)(const std::wstring& place);
+  } cases[] = {
+      {"nothing there", [](const std::wstring&) {}},
+      {"a file", [](const std::wstring& p) { TestSupport::WriteFileBytes(p, "x"); }},
+      {"a folder with planted files",
+       [](const std::wstring& p) {
+         ::CreateDirectoryW(p.c_str(), nullptr);
+         ::CreateDirectoryW((p + L"\\sub").c_str(), nullptr);
+         TestSupport::WriteFileBytes(p + L"\\sub\\version.dll", "planted");
+         TestSupport::WriteFileBytes(p + L"\\run.exe", "planted");
+         ::SetFileAttributesW((p + L"\\run.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestSupport::RemoveFolderTree(place);
+    c.prepare(place);
+    Utils::UniqueFileHandle held;
+    ASSERT_TRUE(Utils::MakeFreshFolder(place, &held));
+    EXPECT_TRUE(held.valid());
+    EXPECT_TRUE(IsFolder(place));
+    EXPECT_TRUE(TestSupport::WriteFileBytes(place + L"\\copy.exe", "ours"));
+    EXPECT_FALSE(FileExists(place + L"\\run.exe"));
+    EXPECT_FALSE(::MoveFileW(place.c_str(), (place + L"-moved").c_str())) << "a held folder stays where it is";
+  }
+  // A file in it that someone holds open cannot be removed: no fresh folder then.
+  Utils::UniqueFileHandle opened(::CreateFileW((place + L"\\copy.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(opened.valid());
+  Utils::UniqueFileHandle held;
+  EXPECT_FALSE(Utils::MakeFreshFolder(place, &held));
+  EXPECT_FALSE(held.valid());
 }
 
 }  // namespace

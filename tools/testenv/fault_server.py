@@ -20,6 +20,7 @@ those files. stop ends the server and writes DIR/stopped.
 Python standard library only.
 """
 import argparse
+import gzip
 import os
 import select
 import socket
@@ -46,6 +47,8 @@ SEGMENT = 10 * MIB  # where the segmented downloader's second range begins
 #   extra_length: N    declare N bytes more than the body holds, send the body, then close
 #   rate: N            send at most N bytes per second
 #   reset: True        read the request, then reset the connection without answering
+#   gzip: True         compress a whole-file answer with gzip when the request accepts gzip
+#   no_length: True    declare no length: the body ends when the connection closes
 # A scenario may instead list "answers": made-up responses to GET requests of any path, for the
 # headers and pages a file server cannot give. The first answer whose "count" is not used up
 # (no count: every time) is sent as written:
@@ -81,6 +84,12 @@ SCENARIOS = {
     },
     "second-range-close-always": {"rules": [{"range_from": SEGMENT, "close_after": 64 * 1024}]},
     "slow": {"rules": [{"rate": 3 * MIB}]},
+    "gzip": {"rules": [{"gzip": True}]},
+    # 1.5 MiB at 1 MiB per second (long enough for progress to be reported), cut, then refused.
+    "slow-cut-then-404": {"rules": [{"count": 1, "close_after": 3 * MIB // 2, "rate": MIB}, {"status": 404}]},
+    "no-length": {"rules": [{"no_length": True}]},
+    # Half of the body, then the connection closes: without a length nothing tells it was cut.
+    "no-length-cut-first": {"rules": [{"count": 1, "no_length": True, "close_after": 2 * MIB + 123}]},
     "reset-first-2": {"rules": [{"count": 2, "reset": True}]},
     "reset-always": {"rules": [{"reset": True}]},
     "redirect-chain": {"redirect": "chain"},
@@ -133,6 +142,11 @@ SCENARIOS = {
     "length-odd-case": {"answers": [{"headers": [("cONTENT-lENGTH", "5")], "body": b"hello"}]},
     # Declares more than 32 bits can count, sends five bytes and closes.
     "length-beyond-32-bits": {"answers": [{"headers": [("Content-Length", "4294967301")], "body": b"hello"}]},
+    # 64 KiB of header lines: a cookie and a location (of a 201, not followed) of 32 KiB each.
+    # A redirect nobody follows: a list of choices.
+    "status-300": {
+        "answers": [{"status": 300, "headers": [("Content-Type", "text/html")], "body": b"<html>choose one</html>\n"}]
+    },
     "location-crlf": {
         "answers": [{"status": 201, "headers": [("Location", "http://127.0.0.1:1/next?x=1")], "body": b"made"}]
     },
@@ -290,11 +304,18 @@ class Handler(BaseHTTPRequestHandler):
                 last = size - 1
         length = last - first + 1
         declared = length + rule.get("extra_length", 0)
+        if rule.get("gzip") and status == 200 and "gzip" in (self.headers.get("Accept-Encoding") or ""):
+            self.send_gzip(method, file_path)
+            return
         self.server.log(method, self.path, range_header, status)
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Accept-Ranges", "bytes")
-        self.send_header("Content-Length", str(declared))
+        if rule.get("no_length"):
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(declared))
         if status == 206:
             self.send_header("Content-Range", "bytes {}-{}/{}".format(first, last, size))
         self.end_headers()
@@ -311,6 +332,17 @@ class Handler(BaseHTTPRequestHandler):
             self.stall()
         if limit < declared:
             self.close_connection = True
+
+    def send_gzip(self, method, file_path):
+        with open(file_path, "rb") as f:
+            body = gzip.compress(f.read(), compresslevel=1)
+        self.server.log(method, self.path, None, 200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Encoding", "gzip")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
     def made_up(self, method, answer):
         # Written byte for byte: the header names, their order and the line ends are the test's.

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Host-side actions a Windows test under Wine cannot take itself.
 
-  host_actions.py kill --match TEXT --state DIR
-      SIGKILL to the one Unix process whose command line holds TEXT (Wine shows a program's
-      Windows command line there), then waits up to 10 s until it is gone. A Windows program
-      cannot learn its own Unix pid: Wine opens files in wineserver, so Z:\proc\self is that.
+  host_actions.py kill --match TEXT [--after MS] --state DIR
+      waits up to 30 s for the one Unix process whose command line holds TEXT (Wine shows a
+      program's Windows command line there), lets it run MS milliseconds, sends it SIGKILL and
+      waits up to 10 s until it is gone ("done" also when it ended by itself meanwhile). A test
+      starts this before the program, so that Python's start-up under Wine does not delay the
+      kill. A Windows program cannot learn its own Unix pid: Wine opens files in wineserver,
+      so Z:\\proc\\self is that.
   host_actions.py mount --dir DIR --size SIZE [--readonly] --state STATE
       mounts a tmpfs of SIZE (for example 4m) on DIR: a small disk that fills up, or with
       --readonly a folder nothing can be written to (also not by root).
@@ -49,10 +52,15 @@ def gone(pid):
 
 
 def kill(args):
+    deadline = time.monotonic() + 30
     found = processes_holding(args.match)
+    while not found and time.monotonic() < deadline:
+        time.sleep(0.01)
+        found = processes_holding(args.match)
     if len(found) != 1:
         return "{} processes hold {!r} in their command line, not one".format(len(found), args.match)
     pid = found[0]
+    time.sleep(args.after / 1000)
     try:
         os.kill(pid, signal.SIGKILL)
     except ProcessLookupError:
@@ -89,6 +97,7 @@ def main():
     parser.add_argument("action", choices=["kill", "mount", "unmount"])
     parser.add_argument("--state", required=True)
     parser.add_argument("--match")
+    parser.add_argument("--after", type=int, default=0)
     parser.add_argument("--dir")
     parser.add_argument("--size", default="4m")
     parser.add_argument("--readonly", action="store_true")

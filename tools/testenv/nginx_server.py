@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Starts and stops a private nginx on a free loopback port, for tests.
 
-  nginx_server.py start --state DIR --root FOLDER [--extra FILE]
+  nginx_server.py start --state DIR --root FOLDER [--extra FILE] [--cert PEM --key KEY]
   nginx_server.py stop --state DIR
 
 start writes DIR/nginx.conf (own pid, temp and log paths), serves FOLDER and includes FILE
-(extra `location` blocks, such as redirects) in the server block. When nginx runs, the port is
+(extra `location` blocks, such as redirects) in the server block; with --cert and --key it
+speaks HTTPS with that certificate. When nginx runs, the port is
 written to DIR/port (atomically), so a caller that cannot read our exit code (a Windows test
 under Wine) polls for that file; a failure is written to DIR/failed instead.
 stop ends that nginx, waits for it to go, and writes DIR/stopped.
@@ -38,7 +39,7 @@ http {{
     sendfile on;
     keepalive_timeout 30;
     server {{
-        listen 127.0.0.1:{port};
+        listen 127.0.0.1:{port}{tls};
         server_name localhost;
         root {root};
         {include}
@@ -68,6 +69,11 @@ def start(args):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
     include = "include {};".format(os.path.abspath(args.extra)) if args.extra else ""
+    tls = ""
+    if args.cert:
+        tls = " ssl"
+        include += " ssl_certificate {}; ssl_certificate_key {};".format(os.path.abspath(args.cert),
+                                                                          os.path.abspath(args.key))
     # As root the workers would otherwise run as an account that cannot read the test folders.
     user = "user root;" if os.geteuid() == 0 else ""
     error = ""
@@ -75,7 +81,8 @@ def start(args):
         port = free_port()
         conf = os.path.join(state, "nginx.conf")
         with open(conf, "w") as f:
-            f.write(CONF.format(user=user, state=state, port=port, root=os.path.abspath(args.root), include=include))
+            f.write(CONF.format(user=user, state=state, port=port, tls=tls, root=os.path.abspath(args.root),
+                                include=include))
         run = subprocess.run([nginx_binary(), "-p", state, "-c", conf], capture_output=True, text=True)
         if run.returncode == 0:
             write_atomically(os.path.join(state, "port"), str(port))
@@ -99,10 +106,14 @@ def main():
     parser.add_argument("--state", required=True)
     parser.add_argument("--root")
     parser.add_argument("--extra")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     args = parser.parse_args()
     if args.action == "start":
         if not args.root:
             parser.error("start needs --root")
+        if bool(args.cert) != bool(args.key):
+            parser.error("--cert and --key go together")
         return start(args)
     return stop(args)
 
