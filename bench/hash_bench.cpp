@@ -17,6 +17,7 @@
 
 extern "C" {
 #include <lzma/Md5.h>
+#include <lzma/Sha256.h>
 }
 
 #include "download/md5.h"
@@ -55,6 +56,17 @@ void LzmaMd5(const Bytes& bytes) {
   unsigned char digest[MD5_DIGEST_SIZE];
   Md5_Final(&md5, digest);
   Report("LZMA SDK Md5", Now() - start, bytes.total, LowerHex(digest, sizeof(digest)));
+}
+
+void LzmaSha256(const Bytes& bytes) {
+  Sha256Prepare();
+  const double start = Now();
+  CSha256 sha;
+  Sha256_Init(&sha);
+  bytes.ForEachBlock([&](const unsigned char* data, size_t size) { Sha256_Update(&sha, data, size); });
+  unsigned char digest[SHA256_DIGEST_SIZE];
+  Sha256_Final(&sha, digest);
+  Report("LZMA SDK Sha256", Now() - start, bytes.total, LowerHex(digest, sizeof(digest)));
 }
 
 void Cng(const Bytes& bytes, const wchar_t* algorithm, ULONG digestSize, const char* name) {
@@ -116,6 +128,7 @@ int wmain(int argc, wchar_t** argv) {
   LzmaMd5(bytes);
   Cng(bytes, BCRYPT_MD5_ALGORITHM, 16, "CNG BCrypt MD5");
   CryptoApi(bytes, CALG_MD5, "CryptoAPI MD5");
+  LzmaSha256(bytes);
   Cng(bytes, BCRYPT_SHA256_ALGORITHM, 32, "CNG BCrypt SHA-256");
   CryptoApi(bytes, CALG_SHA_256, "CryptoAPI SHA-256");
   return 0;

@@ -182,7 +182,8 @@ void CDownloadInstaller::Start() {
     if (InstallerSettings::Instance().InsNew) {
       do {
         ::Sleep(kProductPollMs);
-      } while (Utils::FindProcessByName(kProductProcessName) != 0);
+      } while (!productWaitAbandoned && Utils::FindProcessByName(kProductProcessName) != 0);
+      if (productWaitAbandoned) return;
     }
     uninstaller->Start();
   } else {

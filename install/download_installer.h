@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -39,9 +40,13 @@ class CDownloadInstaller {
 
   // Removal (when uninstallerSource names a file) -> download -> installation, each stage
   // started by the success event of the one before. Returns once the first stage runs; with
-  // InsNew and an old version it first waits, without limit, until no product process runs.
+  // InsNew and an old version it first waits, without limit, until no product process runs
+  // (or AbandonProductWait is called: then no stage starts).
   // Call it when no earlier chain is running.
   void Start();
+  // Ends, from any thread, a Start that waits for the product to close: Start then returns
+  // without starting the removal. For a cancellation; once called, every later wait ends too.
+  void AbandonProductWait() { productWaitAbandoned = true; }
 
   // installDir + "\__Package_Dravix.exe"
   static std::wstring PackagePathFor(const std::wstring& installDir);
@@ -102,6 +107,8 @@ class CDownloadInstaller {
   std::wstring builtPackagePath;
   // Read from the settings by Start, before any worker of the chain runs.
   PackageTrust trust;
+  // Set by any thread (a cancellation), read by Start's wait for the product.
+  std::atomic<bool> productWaitAbandoned{false};
   // Set by Start before the remover runs, then touched by the remover's thread alone.
   RemovalOutcome removalOutcome = RemovalOutcome::kPending;
 

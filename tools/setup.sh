@@ -59,7 +59,7 @@ target_triple() {
     echo x86_64-w64-mingw32
   fi
 }
-RECIPE=3 # bump when a build recipe below changes
+RECIPE=4 # bump when a build recipe below changes
 
 candidate_version() {
   apt-cache policy "$1" | awk '/Candidate:/ {print $2; exit}'
@@ -140,9 +140,9 @@ build_jsoncpp() {
   cmake --install "$b" >&2
 }
 
-# Only the 7z reader and MD5 of the SDK's C folder are needed.
+# Only the 7z reader, MD5 and SHA-256 of the SDK's C folder are needed.
 LZMA_SOURCES=(7zArcIn.c 7zDec.c 7zBuf.c 7zBuf2.c 7zCrc.c 7zCrcOpt.c 7zStream.c 7zAlloc.c 7zFile.c
-  Bcj2.c Bra.c Bra86.c BraIA64.c CpuArch.c Delta.c Lzma2Dec.c LzmaDec.c Ppmd7.c Ppmd7Dec.c Md5.c)
+  Bcj2.c Bra.c Bra86.c BraIA64.c CpuArch.c Delta.c Lzma2Dec.c LzmaDec.c Ppmd7.c Ppmd7Dec.c Md5.c Sha256.c Sha256Opt.c)
 build_lzma() {
   local src=$1/C prefix=$2 b="$1/_build-$TRIPLE-r$RECIPE" f objs=()
   mkdir -p "$b" "$prefix/lib" "$prefix/include/lzma"

@@ -45,12 +45,15 @@ size_t AppendBody(char* data, size_t size, size_t count, void* target) {
   return size * count;
 }
 
-TEST(Curl, HasZlibAndNoTls) {
+// TLS comes from the system (Schannel), never from a library of ours.
+TEST(Curl, HasZlibAndTheSystemsTls) {
   const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
   ASSERT_NE(nullptr, info);
   EXPECT_STREQ("7.88.1", info->version);
   EXPECT_NE(0, info->features & CURL_VERSION_LIBZ);
-  EXPECT_EQ(0, info->features & CURL_VERSION_SSL);
+  EXPECT_NE(0, info->features & CURL_VERSION_SSL);
+  ASSERT_NE(nullptr, info->ssl_version);
+  EXPECT_STREQ("Schannel", info->ssl_version);
 }
 
 // A gzip-compressed answer from a real server, behind a redirect, decoded through zlib.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Ctrl+C of headless_install as a terminal sends it: SIGINT to the tool's whole process group
-# (the tool under Wine and the package installer it runs), during each kind of download and
-# while the package installer runs. The tool must end with exit code 130, print the line
+# (the tool under Wine and the package installer it runs), during each kind of download, while
+# the package installer runs and while the tool waits for the product to close. The tool must
+# end with exit code 130, print the line
 # "0<TAB>0<TAB>cancelled" last, and leave neither the package nor a partial file behind.
 # usage: headless_cancel_test.sh BUILD_DIR
 set -uo pipefail
@@ -88,4 +89,40 @@ for entry in "${cases[@]}"; do
   if [ "$trigger" = 1002 ] && [ -e "$folder/ZarnelDravix.exe" ]; then fail "$name" "installed although cancelled"; fi
   echo "ok [$name]: exit $code, $(wc -l <"$out") lines, folder: $(ls "$folder" 2>/dev/null | tr '\n' ' ')"
 done
+# Ctrl+C while the tool waits for the running product to close before it removes the old
+# version (-insnew): the wait ends, the old uninstaller never runs, the product goes on.
+old=$work/old
+mkdir -p "$old"
+cp "$build/tools/sample_package/uninst.ep" "$build/tools/sample_package/ZarnelDravix.exe" "$old/"
+old_windows="Z:$(printf '%s' "$old" | tr / '\\')"
+setsid "$testenv/wine-run.sh" "$prefix" "$old/ZarnelDravix.exe" -lifetime=120 >/dev/null 2>&1 </dev/null &
+product=$!
+touch "$work/marker"
+for _ in $(seq 300); do grep -q . "$old/ZarnelDravix.launch.log" 2>/dev/null && break; sleep 0.1; done
+out=$work/out_wait
+setsid "$testenv/wine-run.sh" "$prefix" "$tool" "-downloadurl=$address" "-instdir=$old_windows\\new" \
+  "-uninstaller=$old_windows\\uninst.ep" -insnew=true >"$out" 2>"$out.err" </dev/null &
+pid=$!
+# The uninstaller's copy is made just before the wait begins.
+copy=
+for _ in $(seq 600); do
+  copy=$(find "$prefix/drive_c/users" -newer "$work/marker" -name ZarnelDravix_un_asa.exe 2>/dev/null)
+  [ -n "$copy" ] && break
+  sleep 0.1
+done
+[ -n "$copy" ] || fail "waiting for the product to close" "no copy of the old uninstaller was made"
+kill -INT -- "-$pid"
+name="waiting for the product to close"
+# Without the cancel the tool would wait for the product's end: give it 30 seconds.
+for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "$name" "still waiting 30 s after Ctrl+C" && kill -KILL -- "-$pid"
+wait "$pid"
+code=$?
+[ "$code" -eq 130 ] || fail "$name" "exit code $code, not 130"
+[ "$(cat "$out")" = $'0\t0\tcancelled' ] || fail "$name" "output \"$(cat "$out")\", not the cancel line alone"
+kill -0 "$product" 2>/dev/null || fail "$name" "the product did not go on running"
+[ -e "$old/uninst.ep" ] || fail "$name" "the old version was removed"
+kill -KILL -- "-$product" 2>/dev/null
+wait "$product" 2>/dev/null
+echo "ok [$name]: exit $code"
 exit $((failures > 0))

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,9 +46,18 @@ std::atomic<Headless::EventPrinter*> g_printer{nullptr};
 Utils::UniqueHandle g_cleanedUp;
 constexpr DWORD kChildPollMs = 100;
 
+// The installation while its Start may wait for the product to close; guarded by g_startMutex so
+// that the handler never reaches it after the main thread has let it go.
+std::mutex g_startMutex;
+CDownloadInstaller* g_starting = nullptr;
+
 BOOL WINAPI OnConsoleEvent(DWORD type) {
   Headless::EventPrinter* printer = g_printer.load();
   if (printer) printer->Cancel();
+  {
+    std::lock_guard<std::mutex> lock(g_startMutex);
+    if (g_starting) g_starting->AbandonProductWait();
+  }
   // After these three the system ends the process as soon as the handler returns: it returns
   // only once the transfer is stopped and the files are gone.
   if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
@@ -106,7 +116,6 @@ int wmain() {
   static Headless::EventPrinter printer(output);
   g_cleanedUp.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   g_printer = &printer;
-  ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
 
   auto installation = std::make_unique<CDownloadInstaller>(
       [](int code, double value, const wchar_t* text) { printer.OnEvent(code, value, text); }, L"", L"", L"", true,
@@ -114,7 +123,17 @@ int wmain() {
   installation->Init(settings.DownloadUrl, previousInstallDir, options.uninstaller, options.installDir,
                      options.desktopShortcut, options.quickLaunchShortcut, consoleUserAdmin, Utils::IsProcessAdmin(),
                      options.installLanguage);
+  {
+    std::lock_guard<std::mutex> lock(g_startMutex);
+    g_starting = installation.get();
+  }
+  // From here a Ctrl+C is ours to handle; before, nothing has started that needs cleaning up.
+  ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
   installation->Start();
+  {
+    std::lock_guard<std::mutex> lock(g_startMutex);
+    g_starting = nullptr;
+  }
   const int exitCode = printer.WaitForEnd();
   if (exitCode != Headless::EventPrinter::kCancelled) {
     installation.reset();  // waits for the workers: the package is deleted and the children have ended
