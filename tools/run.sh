@@ -165,8 +165,8 @@ wait_for() {  # seconds, description, command...
   done
 }
 
-# The progress page stays a few seconds: the sample package pauses after each progress line.
-wine "$logview" --timeout=600 "$installer" "$@" "-downloadurl=$address" -instcmd=-sample-slow=1000 \
+# The progress page stays a few seconds: the sample package pauses 3 s after each progress line.
+wine "$logview" --timeout=600 "$installer" "$@" "-downloadurl=$address" -instcmd=-sample-slow=3000 \
   >"$run/installer.log" 2>&1 &
 viewer=$!
 cleanups+=("kill $viewer")
@@ -179,7 +179,7 @@ sleep 1
 shot "$screens/1-default.png"
 
 click "$install_button"
-left_default() { [ "$(changed_pixels "$screens/1-default.png")" -gt 60000 ]; }
+left_default() { [ "$(changed_pixels "$screens/1-default.png")" -gt 15000 ]; }
 wait_for 60 "progress page" left_default
 sleep 2
 shot "$screens/2-progress.png"
