@@ -1,10 +1,10 @@
 // The installer's entry point: settings, the single-instance guard, the user interface, exit.
 #include <windows.h>
 
-#include "app/installer_settings.h"
-#include "app/log.h"
 #include "app/main_window_launch.h"
 #include "app/single_instance.h"
+#include "utils/installer_settings.h"
+#include "utils/log.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <exception>
 #include <type_traits>
 
-#include "app/log.h"
 #include "download/curl_downloader.h"
 #include "download/curl_global.h"
 #include "download/server_certificate.h"
 #include "download/transfer_options.h"
 #include "utils/c_file.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <windows.h>
 
-#include "app/log.h"
 #include "download/download_event_texts.h"
 #include "download/md5.h"
+#include "utils/log.h"
 
 CCurlDownloader::CCurlDownloader(DownloadCallback callback, std::wstring url, std::wstring path)
     : callback(std::move(callback)),

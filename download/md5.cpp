@@ -7,8 +7,8 @@ extern "C" {
 #include <lzma/Md5.h>
 }
 
-#include "app/log.h"
 #include "utils/c_file.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

@@ -12,13 +12,13 @@
 #include <system_error>
 #include <type_traits>
 
-#include "app/log.h"
 #include "download/curl_client.h"
 #include "download/curl_global.h"
 #include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/server_certificate.h"
 #include "download/transfer_options.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

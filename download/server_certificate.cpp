@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
 #include "download/download_event_texts.h"
 #include "download/md5.h"
 #include "download/winhttp_client.h"
 #include "download/winhttp_patterns.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 

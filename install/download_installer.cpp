@@ -6,13 +6,13 @@
 
 #include <utility>
 
-#include "app/installer_settings.h"
-#include "app/log.h"
 #include "download/curl_downloader.h"
 #include "download/mt_curl_downloader.h"
 #include "download/winhttp_downloader.h"
 #include "install/install_event_codes.h"
 #include "utils/folders.h"
+#include "utils/installer_settings.h"
+#include "utils/log.h"
 #include "utils/process_probe.h"
 
 namespace {

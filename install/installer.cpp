@@ -4,11 +4,11 @@
 #include <exception>
 #include <utility>
 
-#include "app/installer_settings.h"
-#include "app/log.h"
 #include "install/child_output_pump.h"
 #include "install/console_protocol.h"
 #include "install/install_event_codes.h"
+#include "utils/installer_settings.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <exception>
 #include <utility>
 
-#include "app/log.h"
 #include "install/child_output_pump.h"
 #include "install/console_protocol.h"
 #include "install/install_event_codes.h"
 #include "utils/admin_probes.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

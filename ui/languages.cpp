@@ -4,13 +4,13 @@
 
 #include <memory>
 
-#include "app/installer_settings.h"
 #include "skinui/combo.h"
 #include "skinui/draw_engine.h"
 #include "skinui/label.h"
 #include "skinui/language_strings.h"
 #include "skinui/skin_files.h"
 #include "skinui/window_manager.h"
+#include "utils/installer_settings.h"
 #include "utils/text_conversion.h"
 
 namespace {

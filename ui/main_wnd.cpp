@@ -8,8 +8,6 @@
 #include <cwchar>
 
 #include "build_config.h"
-#include "app/installer_settings.h"
-#include "app/log.h"
 #include "skinui/combo.h"
 #include "skinui/option.h"
 #include "skinui/progress.h"
@@ -23,6 +21,8 @@
 #include "ui/sequence_label.h"
 #include "utils/admin_probes.h"
 #include "utils/folders.h"
+#include "utils/installer_settings.h"
+#include "utils/log.h"
 #include "utils/network_probe.h"
 #include "utils/process_probe.h"
 

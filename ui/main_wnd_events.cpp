@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/installer_settings.h"
 #include "install/install_event_codes.h"
 #include "skinui/progress.h"
 #include "skinui/window_manager.h"
@@ -16,6 +15,7 @@
 #include "ui/message_box_wnd.h"
 #include "ui/product_launch.h"
 #include "ui/progress_text.h"
+#include "utils/installer_settings.h"
 
 using SkinUI::CControlUI;
 using SkinUI::NotifyEvent;

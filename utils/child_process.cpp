@@ -1,7 +1,7 @@
 #include "utils/child_process.h"
 
-#include "app/log.h"
 #include "utils/exception.h"
+#include "utils/log.h"
 
 namespace Utils {
 

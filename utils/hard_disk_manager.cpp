@@ -1,6 +1,6 @@
 #include "utils/hard_disk_manager.h"
 
-#include "app/log.h"
+#include "utils/log.h"
 
 namespace Utils {
 

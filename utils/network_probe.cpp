@@ -5,7 +5,7 @@
 #include <initguid.h>
 #include <netlistmgr.h>
 
-#include "app/log.h"
+#include "utils/log.h"
 #include "utils/unique_system_resources.h"
 
 namespace Utils {

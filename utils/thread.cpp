@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "app/log.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace Utils {

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "download/curl_client.h"
 #include "install/installer.h"
 #include "tests/install/event_recorder.h"
@@ -22,6 +21,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/sandbox.h"
 #include "tests/utils/child_script.h"
+#include "utils/installer_settings.h"
 #include "utils/process_probe.h"
 #include "utils/unique_resource.h"
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "install/installer.h"
 #include "tests/install/event_recorder.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "tests/utils/child_script.h"
 #include "utils/guid_string.h"
+#include "utils/installer_settings.h"
 #include "utils/process_probe.h"
 #include "utils/unique_resource.h"
 

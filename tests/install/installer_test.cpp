@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_settings.h"
-#include "app/log.h"
 #include "install/install_event_codes.h"
 #include "tests/install/installer_fixture.h"
 #include "tests/support/address_space.h"
 #include "utils/guid_string.h"
+#include "utils/installer_settings.h"
+#include "utils/log.h"
 #include "utils/process_probe.h"
 #include "utils/text_conversion.h"
 

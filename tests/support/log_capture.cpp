@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "app/log.h"
+#include "utils/log.h"
 
 namespace TestSupport {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "utils/log.h"
 #include "utils/thread.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "skinui/combo.h"
 #include "skinui/combo_wnd.h"
 #include "skinui/draw_engine.h"
@@ -19,6 +18,7 @@
 #include "ui/languages.h"
 #include "ui/sequence_animation.h"
 #include "ui/sequence_label.h"
+#include "utils/installer_settings.h"
 
 namespace {
 

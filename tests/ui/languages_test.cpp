@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "app/installer_settings.h"
 #include "skinui/language_strings.h"
 #include "skinui/window_manager.h"
 #include "tests/support/sandbox.h"
 #include "ui/languages.h"
+#include "utils/installer_settings.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "skinui/control.h"
 #include "tests/support/xdotool.h"
 #include "ui/main_wnd.h"
+#include "utils/installer_settings.h"
 
 namespace UiTests {
 

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/log.h"
 #include "utils/admin_probes.h"
 #include "utils/hard_disk_manager.h"
+#include "utils/log.h"
 #include "utils/network_probe.h"
 
 namespace {

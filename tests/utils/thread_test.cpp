@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
 #include "tests/support/log_capture.h"
+#include "utils/log.h"
 #include "utils/text_conversion.h"
 
 namespace {

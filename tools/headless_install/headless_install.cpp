@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "install/download_installer.h"
 #include "tools/headless_install/event_printer.h"
 #include "tools/headless_install/headless_options.h"
 #include "utils/admin_probes.h"
+#include "utils/installer_settings.h"
 #include "utils/process_probe.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"

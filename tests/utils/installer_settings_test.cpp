@@ -1,4 +1,4 @@
-#include "app/installer_settings.h"
+#include "utils/installer_settings.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -6,10 +6,10 @@
 #include <climits>
 #include <string>
 
-#include "app/windows_version.h"
 #include "build_config.h"
 #include "tests/support/paths.h"
 #include "utils/unique_resource.h"
+#include "utils/windows_version.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "utils/log.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/windows_version.h"
+#include "utils/windows_version.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

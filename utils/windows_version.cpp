@@ -1,4 +1,4 @@
-#include "app/windows_version.h"
+#include "utils/windows_version.h"
 
 #include "utils/unique_resource.h"
 

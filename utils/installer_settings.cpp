@@ -1,4 +1,4 @@
-#include "app/installer_settings.h"
+#include "utils/installer_settings.h"
 
 // windows.h comes first: the other system headers build on it.
 #include <windows.h>
@@ -14,9 +14,9 @@
 #include <map>
 #include <utility>
 
-#include "app/windows_version.h"
 #include "build_config.h"
 #include "utils/unique_resource.h"
+#include "utils/windows_version.h"
 
 namespace {
 
