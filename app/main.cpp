@@ -3,6 +3,7 @@
 
 #include "app/installer_settings.h"
 #include "app/log.h"
+#include "app/main_window_launch.h"
 #include "app/single_instance.h"
 
 namespace {
@@ -15,7 +16,7 @@ LONG WINAPI DeclineUnhandledException(EXCEPTION_POINTERS*) { return EXCEPTION_CO
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   ::SetUnhandledExceptionFilter(DeclineUnhandledException);
 
   Utils::SingleInstance guard(L"Installer_Dravix");
@@ -26,6 +27,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   WRITE_LOG(L"DownloadUrl=%s DownloadType=%d DownloadScale=%.3f IsCheckNet=%d InsNew=%d Language=%d\r\n",
             g_settings.DownloadUrl.c_str(), g_settings.DownloadType, g_settings.DownloadScale,
             g_settings.IsCheckNet ? 1 : 0, g_settings.InsNew ? 1 : 0, g_settings.Language);
+
+  LaunchMainWindow(instance);
 
   guard.Release();
   return 0;

@@ -195,9 +195,10 @@ CControlUI* CContainerUI::SearchControls(FindControlProc proc, void* data, UINT 
   if ((flags & kFindVisible) && !IsVisible()) return nullptr;
   if ((flags & kFindEnabled) && !IsEnabled()) return nullptr;
   if ((flags & kFindHitTest) && !PtInRect(&itemRect_, *static_cast<const POINT*>(data))) return nullptr;
-  if ((flags & kFindUpdateTest) && !updateNeeded_) return nullptr;
-  // Without mouse acceptance the container itself is no hit, though its children may be.
-  const bool selfAllowed = !(flags & kFindHitTest) || mouseEnabled_;
+  // Without mouse acceptance the container itself is no hit, though its children may be; a
+  // container that needs no new layout is no match either, though a child deep inside may (a
+  // page shown by a tab layout within a layout would otherwise never be placed).
+  const bool selfAllowed = (!(flags & kFindHitTest) || mouseEnabled_) && (!(flags & kFindUpdateTest) || updateNeeded_);
   CControlUI* found = nullptr;
   if ((flags & kFindMeFirst) && selfAllowed) found = proc(this, data);
   if (found) return found;

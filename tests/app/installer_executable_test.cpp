@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tests/app/installer_window_run.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "tools/logview/debug_capture.h"
@@ -65,8 +66,11 @@ class InstallerStartup : public TestSupport::SandboxTest {
     SandboxTest::SetUp();
     ASSERT_TRUE(::CopyFileW(InstallerPath().c_str(), Copy().c_str(), FALSE));
   }
+  // The installer opens its window once the settings are read; closing it ends the run with 0.
   std::wstring SettingsLine(const std::wstring& arguments) {
-    const DebugCaptureResult run = RunWithDebugCapture(L"\"" + Copy() + L"\" " + arguments, nullptr, 60000);
+    bool windowSeen = false;
+    const DebugCaptureResult run = AppTests::RunAndCloseTheWindow(L"\"" + Copy() + L"\" " + arguments, &windowSeen);
+    EXPECT_TRUE(windowSeen) << "the main window never opened";
     EXPECT_TRUE(run.started);
     EXPECT_EQ(0u, run.exitCode);
     for (const std::wstring& line : run.lines) {

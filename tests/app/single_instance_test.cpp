@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/app/installer_window_run.h"
 #include "tests/support/paths.h"
 #include "tools/logview/debug_capture.h"
 
@@ -46,7 +47,9 @@ TEST(SingleInstance, InstallerEndsWithMinusOneWhileAnotherProcessHoldsTheGuard) 
     EXPECT_EQ(0xFFFFFFFFu, blocked.exitCode);
     EXPECT_TRUE(blocked.lines.empty()) << "a refused copy does nothing else";
   }
-  const DebugCaptureResult free = RunWithDebugCapture(InstallerCommand(), nullptr, 60000);
+  bool windowSeen = false;
+  const DebugCaptureResult free = AppTests::RunAndCloseTheWindow(InstallerCommand(), &windowSeen);
+  EXPECT_TRUE(windowSeen);
   ASSERT_TRUE(free.started);
   EXPECT_EQ(0u, free.exitCode);
 

@@ -15,8 +15,10 @@
 #include "skinui/back_buffer.h"
 #include "skinui/control.h"
 #include "skinui/skin_frame.h"
+#include "skinui/tab_layout.h"
 #include "skinui/window_impl_base.h"
 #include "skinui/window_manager.h"
+#include "tests/support/xdotool.h"
 #include "utils/gdi_objects.h"
 #include "utils/unique_resource.h"
 
@@ -204,6 +206,25 @@ TEST(SkinWindow, PaintsBackgroundsGradientsAndBordersIntoTheBackBuffer) {
   ::InvalidateRect(window.WindowHandle(), nullptr, FALSE);
   ::UpdateWindow(window.WindowHandle());
   EXPECT_EQ(1u, window.Count(L"windowinit"));
+}
+
+// A tab layout inside a layout: the page it shows later is placed and painted at the next paint.
+TEST(SkinWindow, PageShownByANestedTabIsLaidOutAndPainted) {
+  TestWindow window(
+      L"<Window size=\"200,120\"><VerticalLayout><Control height=\"20\"/><VerticalLayout>"
+      L"<TabLayout name=\"tabs\"><Control bkcolor=\"#FF0000FF\"/><VerticalLayout><Control height=\"10\"/>"
+      L"<Control name=\"inner\" height=\"30\" bkcolor=\"#FF00FF00\"/></VerticalLayout></TabLayout>"
+      L"</VerticalLayout></VerticalLayout></Window>");
+  ASSERT_NE(nullptr, window.Open());
+  CWindowManagerUI& manager = window.Manager();
+  ASSERT_TRUE(PumpUntil([&] { return manager.BackBufferDC() != nullptr && window.Count(L"windowinit") == 1; }));
+  EXPECT_EQ(RGB(0, 0, 255), ::GetPixel(manager.BackBufferDC(), 100, 45));
+  ASSERT_TRUE(static_cast<SkinUI::CTabLayoutUI*>(window.Named(L"tabs"))->SelectItem(1, true));
+  EXPECT_TRUE(PumpUntil([&] { return ::GetPixel(manager.BackBufferDC(), 100, 45) == RGB(0, 255, 0); }));
+  const RECT inner = window.Named(L"inner")->Position();
+  EXPECT_EQ(30, inner.top);
+  EXPECT_EQ(60, inner.bottom);
+  EXPECT_EQ(200, inner.right);
 }
 
 TEST(SkinWindow, RoundedBorderClipsTheBackground) {
@@ -509,19 +530,7 @@ TEST(SkinWindowFatal, BrokenLayoutEndsTheProcessAfterTheMessageBox) {
 
 namespace {
 
-// Runs xdotool on the host (Wine starts Linux programs); its exit code does not come back.
-bool RunXdotool(const std::wstring& arguments) {
-  std::wstring command = L"Z:\\usr\\bin\\xdotool " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return false;
-  Utils::UniqueHandle process(info.hProcess);
-  Utils::UniqueHandle thread(info.hThread);
-  ::WaitForSingleObject(process.get(), 10000);
-  return true;
-}
+using TestSupport::RunXdotool;
 
 TEST(SkinWindowInput, RealPointerHoversAndDragsTheCaption) {
   TestWindow window(

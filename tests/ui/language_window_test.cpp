@@ -15,11 +15,10 @@
 #include "skinui/window_impl_base.h"
 #include "tests/skinui/control_test_window.h"
 #include "tests/support/paths.h"
-#include "tools/layout_viewer/png_file.h"
+#include "tests/support/screen_capture.h"
 #include "ui/languages.h"
 #include "ui/sequence_animation.h"
 #include "ui/sequence_label.h"
-#include "utils/gdi_objects.h"
 
 namespace {
 
@@ -91,33 +90,11 @@ int TextWidth(CWindowManagerUI& manager, const std::wstring& text, int font) {
 
 // Copies a screen area (what the display shows) into a PNG under the build tree's screenshots;
 // returns how many pixels have the colour, so a caller can check what was captured.
-int SaveScreenArea(const RECT& area, const std::string& name, COLORREF colour) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  Utils::WindowDC screen(nullptr);
-  Utils::UniqueMemoryDC memory(::CreateCompatibleDC(screen.get()));
-  void* bits = nullptr;
-  Utils::UniqueBitmap bitmap = Utils::CreateTopDownBitmap(memory.get(), width, height, &bits);
-  if (!bitmap || !bits) return -1;
-  {
-    Utils::SelectionGuard selected(memory.get(), bitmap.get());
-    ::BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
-    ::GdiFlush();
-  }
-  std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
-  const auto* bgra = static_cast<const unsigned char*>(bits);
+int SaveScreenArea(const RECT& area, const std::wstring& name, COLORREF colour) {
+  const std::vector<unsigned char> rgba = TestSupport::CaptureScreen(area);
   int matching = 0;
-  for (size_t i = 0; i < rgba.size(); i += 4) {
-    rgba[i] = bgra[i + 2];
-    rgba[i + 1] = bgra[i + 1];
-    rgba[i + 2] = bgra[i];
-    rgba[i + 3] = 255;
-    matching += RGB(rgba[i], rgba[i + 1], rgba[i + 2]) == colour;
-  }
-  const std::wstring folder = TestSupport::BuildTreePath("screenshots");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring file = folder + L"\\" + std::wstring(name.begin(), name.end());
-  return LayoutViewer::WritePngFile(file, rgba.data(), width, height) ? matching : -1;
+  for (size_t i = 0; i + 3 < rgba.size(); i += 4) matching += RGB(rgba[i], rgba[i + 1], rgba[i + 2]) == colour;
+  return TestSupport::SaveScreenshotPixels(name, rgba, area.right - area.left, area.bottom - area.top) ? matching : -1;
 }
 
 class LanguageWindowTest : public ::testing::Test {
@@ -175,7 +152,7 @@ TEST_F(LanguageWindowTest, StartChoiceThenTheUserChoosesByKeyboardAndMouse) {
   ::GetWindowRect(list, &listRect);
   ::GetWindowRect(window.WindowHandle(), &windowRect);
   ::UnionRect(&both, &listRect, &windowRect);
-  EXPECT_GT(SaveScreenArea(both, "combo_open.png", RGB(0x2F, 0x6F, 0xD6)), 22 * 100)
+  EXPECT_GT(SaveScreenArea(both, L"combo_open.png", RGB(0x2F, 0x6F, 0xD6)), 22 * 100)
       << "the hot row of the open list is on screen";
   ::SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
   PumpPending();
@@ -187,7 +164,7 @@ TEST_F(LanguageWindowTest, StartChoiceThenTheUserChoosesByKeyboardAndMouse) {
   EXPECT_EQ(1, InstallerSettings::Instance().Language);
   EXPECT_EQ(TextWidth(manager, L"语言", 1) + 4, lbLanguage->FixedWidth());
   ::UpdateWindow(window.WindowHandle());
-  EXPECT_GT(SaveScreenArea(windowRect, "combo_closed.png", RGB(0xF4, 0xF6, 0xFA)), 0);
+  EXPECT_GT(SaveScreenArea(windowRect, L"combo_closed.png", RGB(0xF4, 0xF6, 0xFA)), 0);
 
   // Escape closes without a choice.
   window.Click(CentreOf(combo));

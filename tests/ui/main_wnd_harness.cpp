@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "skinui/option.h"
 #include "skinui/progress.h"
@@ -10,9 +9,7 @@
 #include "skinui/window_impl_base.h"
 #include "skinui/window_manager.h"
 #include "tests/support/paths.h"
-#include "tools/layout_viewer/png_file.h"
-#include "utils/gdi_objects.h"
-#include "utils/unique_resource.h"
+#include "tests/support/screen_capture.h"
 
 namespace UiTests {
 
@@ -215,22 +212,7 @@ void BoxAnswerer::Poll() {
 bool SaveScreenshot(HWND window, const std::wstring& name) {
   ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpFor(150);
-  RECT rect;
-  if (!::GetWindowRect(window, &rect)) return false;
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  Utils::WindowDC screen(nullptr);
-  Utils::UniqueMemoryDC memory(::CreateCompatibleDC(screen.get()));
-  Utils::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
-  HGDIOBJ old = ::SelectObject(memory.get(), bitmap.get());
-  ::BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
-  const std::vector<unsigned char> pixels = LayoutViewer::CaptureDC(memory.get(), width, height);
-  ::SelectObject(memory.get(), old);
-  if (pixels.empty()) return false;
-  const std::wstring folder = TestSupport::BuildTreePath("screenshots");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::CreateDirectoryW((folder + L"\\main").c_str(), nullptr);
-  return LayoutViewer::WritePngFile(folder + L"\\main\\" + name + L".png", pixels.data(), width, height);
+  return TestSupport::SaveWindowScreenshot(window, L"main\\" + name + L".png");
 }
 
 bool SetProductValue(const wchar_t* name, const std::wstring& value) {
@@ -245,25 +227,6 @@ std::wstring ProductValue(const wchar_t* name) {
                      buffer, &size) != ERROR_SUCCESS)
     return L"<none>";
   return buffer;
-}
-
-bool RunXdotool(const std::wstring& arguments) {
-  bool started = false;
-  // Host programs start from a fresh thread: Wine may close a stale handle of the caller's.
-  std::thread runner([&] {
-    std::wstring command = L"Z:\\usr\\bin\\xdotool " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-      return;
-    started = true;
-    Utils::UniqueHandle process(info.hProcess);
-    Utils::UniqueHandle thread(info.hThread);
-    ::WaitForSingleObject(process.get(), 10000);
-  });
-  runner.join();
-  return started;
 }
 
 }  // namespace UiTests

@@ -11,6 +11,7 @@
 
 #include "app/installer_settings.h"
 #include "skinui/control.h"
+#include "tests/support/xdotool.h"
 #include "ui/main_wnd.h"
 
 namespace UiTests {
@@ -115,7 +116,6 @@ class SettingsGuard {
 bool SetProductValue(const wchar_t* name, const std::wstring& value);
 std::wstring ProductValue(const wchar_t* name);
 
-// Runs xdotool on the host from a fresh thread and waits for it.
-bool RunXdotool(const std::wstring& arguments);
+using TestSupport::RunXdotool;
 
 }  // namespace UiTests

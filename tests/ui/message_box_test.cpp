@@ -13,9 +13,8 @@
 #include "skinui/control.h"
 #include "skinui/window_impl_base.h"
 #include "skinui/window_manager.h"
-#include "tests/support/paths.h"
+#include "tests/support/screen_capture.h"
 #include "tools/layout_viewer/layout_viewer_wnd.h"
-#include "tools/layout_viewer/png_file.h"
 #include "ui/message_box_wnd.h"
 #include "utils/gdi_objects.h"
 
@@ -377,16 +376,8 @@ TEST(MessageBoxScreenshot, ABoxOverTheMainWindow) {
                        ::GdiFlush();
                        ownerDisabled = !::IsWindowEnabled(main.WindowHandle());
                        ::GetWindowRect(main.WindowHandle(), &area);
+                       pixels = TestSupport::CaptureScreen(area);
                        Utils::WindowDC screen(nullptr);
-                       Utils::UniqueMemoryDC copy(::CreateCompatibleDC(screen.get()));
-                       Utils::UniqueBitmap bitmap(
-                           ::CreateCompatibleBitmap(screen.get(), area.right - area.left, area.bottom - area.top));
-                       {
-                         Utils::SelectionGuard selected(copy.get(), bitmap.get());
-                         ::BitBlt(copy.get(), 0, 0, area.right - area.left, area.bottom - area.top, screen.get(),
-                                  area.left, area.top, SRCCOPY);
-                         pixels = LayoutViewer::CaptureDC(copy.get(), area.right - area.left, area.bottom - area.top);
-                       }
                        const RECT ok = box.Manager().FindControlByName(L"okBtn")->Position();
                        POINT centre = {(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2};
                        okInBox = ::GetPixel(box.Manager().BackBufferDC(), centre.x, centre.y);
@@ -400,10 +391,8 @@ TEST(MessageBoxScreenshot, ABoxOverTheMainWindow) {
   EXPECT_TRUE(ownerDisabled);
   EXPECT_EQ(okInBox, okOnScreen) << "the box is painted on top of the main window";
   ASSERT_FALSE(pixels.empty());
-  const std::wstring folder = TestSupport::BuildTreePath("screenshots");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  EXPECT_TRUE(LayoutViewer::WritePngFile(folder + L"\\message_box_over_main.png", pixels.data(), area.right - area.left,
-                                         area.bottom - area.top));
+  EXPECT_TRUE(TestSupport::SaveScreenshotPixels(L"message_box_over_main.png", pixels, area.right - area.left,
+                                                area.bottom - area.top));
 }
 
 }  // namespace
