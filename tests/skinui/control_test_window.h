@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "skinui/window_impl_base.h"
+#include "tests/support/message_pump.h"
 #include "utils/gdi_objects.h"
 
 namespace SkinUITest {
 
-// Runs the thread's messages until the condition holds; false when it never does.
-bool PumpUntil(const std::function<bool()>& done);
+// Runs the thread's messages until the condition holds (10 s at most).
+using TestSupport::PumpUntil;
 // Runs the messages already queued (and those they cause) without waiting for more.
 void PumpPending();
 

@@ -75,22 +75,6 @@ bool Near(uint32_t expected, uint32_t actual, int tolerance) {
   return true;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!SkinUI::CWindowManagerUI::TranslateLoopMessage(&message)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
-    }
-    if (!done()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  return true;
-}
-
 bool MarkupWindow::Open() {
   HWND window = CreateNativeWindow(nullptr, L"image test", WS_POPUP | WS_VISIBLE, 0, 10, 10, 100, 100);
   if (!window) return false;

@@ -11,6 +11,7 @@
 
 #include "skinui/image_info.h"
 #include "skinui/window_impl_base.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/sandbox.h"
 #include "utils/gdi_objects.h"
 
@@ -55,8 +56,8 @@ class SkinFolder {
 // True when the two colours differ by at most `tolerance` in each channel.
 bool Near(uint32_t expected, uint32_t actual, int tolerance);
 
-// Runs the thread's messages until the condition holds; false when it never does.
-bool PumpUntil(const std::function<bool()>& done);
+// Runs the thread's messages until the condition holds (10 s at most).
+using TestSupport::PumpUntil;
 
 // A skinned window from layout text, painted once before it is handed out.
 class MarkupWindow : public SkinUI::WindowImplBase {

@@ -18,11 +18,14 @@
 #include "skinui/tab_layout.h"
 #include "skinui/window_impl_base.h"
 #include "skinui/window_manager.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/xdotool.h"
 #include "utils/gdi_objects.h"
 #include "utils/unique_resource.h"
 
 namespace {
+
+using TestSupport::PumpUntil;
 
 using SkinUI::CControlUI;
 using SkinUI::CNotifyPump;
@@ -33,23 +36,6 @@ using SkinUI::NotifyEvent;
 using SkinUI::NotifyMap;
 using SkinUI::NotifyMapEntry;
 using SkinUI::WindowImplBase;
-
-// Runs the thread's messages until the condition holds; false when it never does.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!CWindowManagerUI::TranslateLoopMessage(&message)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
-    }
-    if (!done()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  return true;
-}
 
 // A control that takes the keyboard focus and records its events.
 class FocusableControl : public CControlUI {

@@ -15,22 +15,6 @@ namespace UiTests {
 
 using SkinUI::CControlUI;
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!SkinUI::CWindowManagerUI::TranslateLoopMessage(&message)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
-    }
-    if (!done()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  return true;
-}
-
 void PumpFor(DWORD milliseconds) {
   const DWORD start = ::GetTickCount();
   PumpUntil([&] { return ::GetTickCount() - start >= milliseconds; }, milliseconds + 1000);

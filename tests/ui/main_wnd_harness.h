@@ -10,14 +10,17 @@
 #include <vector>
 
 #include "skinui/control.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/xdotool.h"
 #include "ui/main_wnd.h"
 #include "utils/installer_settings.h"
 
 namespace UiTests {
 
-// Runs the thread's messages until the condition holds; false when it never does.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
+// Runs the thread's messages until the condition holds; the main window's cases allow 20 s.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+  return TestSupport::PumpUntil(done, timeoutMs);
+}
 void PumpFor(DWORD milliseconds);
 
 // The main window with the orchestrator's start counted; the real orchestrator runs only when
