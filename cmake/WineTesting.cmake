@@ -28,8 +28,9 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
 # dravix_add_wine_test(name SOURCES ... [LIBRARIES ...] [DISPLAY] [REGISTRY] [LABELS ...])
-# DISPLAY: the test opens windows. REGISTRY: the test writes the product's registry key, so
-# such tests never run at the same time.
+# DISPLAY: the test opens windows; such tests never run at the same time, since one may take
+# the keyboard focus from another's typed input (display_focus). REGISTRY: the test writes the
+# product's registry key, so such tests never run at the same time.
 function(dravix_add_wine_test name)
   cmake_parse_arguments(T "DISPLAY;REGISTRY" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -43,6 +44,9 @@ function(dravix_add_wine_test name)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT 600
                        LABELS "${T_LABELS}")
   if(T_REGISTRY)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK product_registry)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK product_registry)
+  endif()
+  if(T_DISPLAY)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK display_focus)
   endif()
 endfunction()
