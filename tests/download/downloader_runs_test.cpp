@@ -10,8 +10,8 @@
 #include "tests/download/downloader_kinds.h"
 #include "tests/download/event_recorder.h"
 #include "tests/download/test_packages.h"
-#include "tests/support/address_space.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/thread_starvation.h"
 
 namespace {
 
@@ -53,18 +53,19 @@ TEST(DownloaderRuns, AStartAfterTheFinalFailureBeginsAfresh) {
   }
 }
 
-// With no room left for a thread's stack, Start answers at once with one 1004; once there is
-// room again, the next Start runs normally.
+// When no thread can be created, Start answers at once with one 1004; once threads
+// can start again, the next Start runs normally.
 TEST(DownloaderRuns, AStartWithoutAThreadEndsWithOneFailure) {
-  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   for (const DownloaderKind& kind : DownloaderKinds()) {
     SCOPED_TRACE(kind.name);
     TempFolder folder;
     EventRecorder events;
     auto downloader = kind.make(events.Callback(), L"http://127.0.0.1:1/nothing/here", folder.File(kTargetName));
     {
-      TestSupport::AddressSpaceFill fill;
-      ASSERT_TRUE(TestSupport::AddressSpaceFill::ThreadsRefused());
+      TestSupport::ThreadStarvation starvation;
+      std::string error;
+      ASSERT_TRUE(starvation.Active(&error)) << error;
+      ASSERT_TRUE(TestSupport::ThreadStarvation::ThreadsRefused());
       downloader->Start();
     }
     ASSERT_TRUE(events.WaitForEnd(5000)) << "no final event";

@@ -11,7 +11,7 @@
 
 #include "install/install_event_codes.h"
 #include "tests/install/installer_fixture.h"
-#include "tests/support/address_space.h"
+#include "tests/support/thread_starvation.h"
 #include "utils/guid_string.h"
 #include "utils/installer_settings.h"
 #include "utils/log.h"
@@ -346,12 +346,13 @@ TEST_F(InstallerTest, AChattyChildNeverBlocksOnAFullPipe) {
 
 // With no room left for a thread the run still ends, at once, as for a child that cannot start.
 TEST_F(InstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
-  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   EventRecorder recorder;
   CInstaller installer(recorder.Callback(), Quoted(PackageCopy()), L"");
   {
-    TestSupport::AddressSpaceFill fill;
-    ASSERT_TRUE(TestSupport::AddressSpaceFill::ThreadsRefused());
+    TestSupport::ThreadStarvation starvation;
+    std::string error;
+    ASSERT_TRUE(starvation.Active(&error)) << error;
+    ASSERT_TRUE(TestSupport::ThreadStarvation::ThreadsRefused());
     installer.Start();
   }
   EXPECT_TRUE(installer.WaitForRun(kRunTimeoutMs));

@@ -9,8 +9,8 @@
 #include "install/install_event_codes.h"
 #include "tests/install/event_recorder.h"
 #include "tests/install/installer_fixture.h"
-#include "tests/support/address_space.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/thread_starvation.h"
 #include "tests/utils/child_script.h"
 #include "utils/admin_probes.h"
 #include "utils/text_conversion.h"
@@ -136,13 +136,14 @@ TEST_F(UninstallerTest, ACopyThatCannotStartFailsWithTwo) {
 }
 
 TEST_F(UninstallerTest, AStartWithoutAThreadEndsWithOneFailure) {
-  if (!TestSupport::AddressSpaceFill::kPossible) GTEST_SKIP() << TestSupport::AddressSpaceFill::kImpossible;
   ASSERT_TRUE(::CopyFileW(TestSupport::ChildScript::ChildPath().c_str(), copyPath_.c_str(), FALSE));
   EventRecorder recorder;
   CUnInstaller remover(recorder.Callback(), copyPath_, folder_.File(L"old install"));
   {
-    TestSupport::AddressSpaceFill fill;
-    ASSERT_TRUE(TestSupport::AddressSpaceFill::ThreadsRefused());
+    TestSupport::ThreadStarvation starvation;
+    std::string error;
+    ASSERT_TRUE(starvation.Active(&error)) << error;
+    ASSERT_TRUE(TestSupport::ThreadStarvation::ThreadsRefused());
     remover.Start();
   }
   EXPECT_TRUE(remover.WaitForRun(kRunTimeoutMs));

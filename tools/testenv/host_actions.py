@@ -13,13 +13,22 @@
       --readonly a folder nothing can be written to (also not by root).
   host_actions.py unmount --dir DIR --state STATE
       unmounts it again (lazily when it is still busy).
+  host_actions.py starve-fds --holder FILE --state STATE
+      finds the one Wine program (not wineserver) that holds FILE open, lowers its limit of open
+      files to the lowest free descriptor, so that it cannot open one more (and with that cannot
+      start a thread: Wine gives each thread its own pipes), writes STATE/starved, waits up to
+      60 s until a second byte is written to FILE (the program cannot create a file meanwhile,
+      but can write to one it holds) and puts the limit back. Works for root too, and in 32- and 64-bit
+      processes alike.
 
 Each action writes STATE/done when it succeeded and STATE/failed with the reason otherwise: a
 test started from Wine cannot read a host program's exit code. Mounting needs root (or a
 permitted user namespace); without it the reason says so and the test skips.
 """
 import argparse
+import itertools
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -74,6 +83,49 @@ def kill(args):
     return "process {} still runs".format(pid)
 
 
+def processes_with_open(path):
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.path.basename(os.readlink("/proc/{}/exe".format(entry))).startswith("wineserver"):
+                continue
+            descriptors = os.listdir("/proc/{}/fd".format(entry))
+            if any(os.readlink("/proc/{}/fd/{}".format(entry, fd)) == path for fd in descriptors):
+                found.append(int(entry))
+        except OSError:
+            continue  # ended meanwhile, or not ours to look into
+    return found
+
+
+def starve_fds(args, state):
+    holder = os.path.realpath(args.holder)
+    deadline = time.monotonic() + 10
+    found = processes_with_open(holder)
+    while len(found) != 1 and time.monotonic() < deadline:
+        time.sleep(0.05)
+        found = processes_with_open(holder)
+    if len(found) != 1:
+        return "{} processes hold {} open, not one".format(len(found), holder)
+    pid = found[0]
+    soft, hard = resource.prlimit(pid, resource.RLIMIT_NOFILE)
+    used = {int(fd) for fd in os.listdir("/proc/{}/fd".format(pid))}
+    lowest_free = next(n for n in itertools.count() if n not in used)
+    resource.prlimit(pid, resource.RLIMIT_NOFILE, (lowest_free, hard))
+    try:
+        write_atomically(os.path.join(state, "starved"), str(lowest_free))
+        deadline = time.monotonic() + 60
+        while os.path.getsize(holder) < 2 and time.monotonic() < deadline:
+            time.sleep(0.01)
+    finally:
+        try:
+            resource.prlimit(pid, resource.RLIMIT_NOFILE, (soft, hard))
+        except ProcessLookupError:
+            pass  # the program ended meanwhile
+    return None
+
+
 def mount(args):
     options = "size={}".format(args.size) + (",ro" if args.readonly else "")
     result = subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", args.dir],
@@ -94,17 +146,19 @@ def unmount(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("action", choices=["kill", "mount", "unmount"])
+    parser.add_argument("action", choices=["kill", "mount", "unmount", "starve-fds"])
     parser.add_argument("--state", required=True)
     parser.add_argument("--match")
     parser.add_argument("--after", type=int, default=0)
     parser.add_argument("--dir")
     parser.add_argument("--size", default="4m")
     parser.add_argument("--readonly", action="store_true")
+    parser.add_argument("--holder")
     args = parser.parse_args()
-    state = prepare_state(args.state, names=("done", "failed"))
+    state = prepare_state(args.state, names=("done", "failed", "starved"))
+    actions = {"kill": kill, "mount": mount, "unmount": unmount, "starve-fds": lambda a: starve_fds(a, state)}
     try:
-        problem = {"kill": kill, "mount": mount, "unmount": unmount}[args.action](args)
+        problem = actions[args.action](args)
     except Exception as error:  # reported to the waiting test rather than lost
         problem = str(error)
     if problem:
