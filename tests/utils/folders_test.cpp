@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/host_script.h"
+#include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "utils/unique_resource.h"
 
@@ -126,6 +128,33 @@ TEST(MakeFreshFolderTest, ClearsThePlaceThenCreatesAndHoldsTheFolder) {
   Utils::UniqueFileHandle held;
   EXPECT_FALSE(Utils::MakeFreshFolder(place, &held));
   EXPECT_FALSE(held.valid());
+}
+
+// A link planted at the place (a junction on Windows, a Unix link under Wine) is never followed:
+// what it points to stays whole, and the place is either refused or becomes a real folder.
+TEST(MakeFreshFolderTest, NeverFollowsALinkStandingAtThePlace) {
+  TempFolder root;
+  TempFolder state;
+  const std::wstring elsewhere = root.File(L"elsewhere");
+  const std::wstring place = root.File(L"fresh");
+  ASSERT_TRUE(::CreateDirectoryW(elsewhere.c_str(), nullptr));
+  ASSERT_TRUE(TestSupport::WriteFileBytes(elsewhere + L"\\keep.txt", "theirs"));
+  std::string error;
+  ASSERT_TRUE(TestSupport::RunHostScript(
+      "host_actions.py",
+      "symlink --dir " + TestSupport::QuotedArgument(TestSupport::UnixPathFromWindows(elsewhere)) + " --link " +
+          TestSupport::QuotedArgument(TestSupport::UnixPathFromWindows(place)),
+      state, state.File(L"done"), 30000, &error))
+      << error;
+  ASSERT_NE(::GetFileAttributesW(place.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "the link is a reparse point";
+
+  Utils::UniqueFileHandle held;
+  if (Utils::MakeFreshFolder(place, &held)) {
+    EXPECT_EQ(::GetFileAttributesW(place.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  } else {
+    EXPECT_FALSE(held.valid());
+  }
+  EXPECT_EQ(TestSupport::ReadFileBytes(elsewhere + L"\\keep.txt"), "theirs");
 }
 
 }  // namespace

@@ -13,6 +13,9 @@
       --readonly a folder nothing can be written to (also not by root).
   host_actions.py unmount --dir DIR --state STATE
       unmounts it again (lazily when it is still busy).
+  host_actions.py symlink --dir TARGET --link LINK --state STATE
+      makes LINK a Unix symbolic link to the folder TARGET, which Wine shows as a reparse point (a
+      junction's stand-in: Wine 8's CreateSymbolicLinkW only pretends to succeed).
   host_actions.py starve-fds --holder FILE --state STATE
       finds the one Wine program (not wineserver) that holds FILE open, lowers its limit of open
       files to the lowest free descriptor, so that it cannot open one more (and with that cannot
@@ -126,6 +129,11 @@ def starve_fds(args, state):
     return None
 
 
+def symlink(args):
+    os.symlink(args.dir, args.link, target_is_directory=True)
+    return None
+
+
 def mount(args):
     options = "size={}".format(args.size) + (",ro" if args.readonly else "")
     result = subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", args.dir],
@@ -146,7 +154,7 @@ def unmount(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("action", choices=["kill", "mount", "unmount", "starve-fds"])
+    parser.add_argument("action", choices=["kill", "mount", "unmount", "starve-fds", "symlink"])
     parser.add_argument("--state", required=True)
     parser.add_argument("--match")
     parser.add_argument("--after", type=int, default=0)
@@ -154,9 +162,11 @@ def main():
     parser.add_argument("--size", default="4m")
     parser.add_argument("--readonly", action="store_true")
     parser.add_argument("--holder")
+    parser.add_argument("--link")
     args = parser.parse_args()
     state = prepare_state(args.state, names=("done", "failed", "starved"))
-    actions = {"kill": kill, "mount": mount, "unmount": unmount, "starve-fds": lambda a: starve_fds(a, state)}
+    actions = {"kill": kill, "mount": mount, "unmount": unmount, "starve-fds": lambda a: starve_fds(a, state),
+               "symlink": symlink}
     try:
         problem = actions[args.action](args)
     except Exception as error:  # reported to the waiting test rather than lost
