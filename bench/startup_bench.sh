@@ -12,8 +12,9 @@
 #     most RATE (default 32m, bytes per second; a fast real network) so that the package takes
 #     seconds to arrive, as it does for a user.
 # Each round starts from no records and no installation folder in the build tree's prefix.
-# A window manager (openbox, when installed) runs on the virtual display as on every desktop:
-# without one, Wine waits 2 s for each window it withdraws (see tools/testenv/README.md).
+# A window manager (openbox, installed with apt when missing) runs on the virtual display as on
+# every desktop: without one, Wine waits 2 s for each window it withdraws (see
+# tools/testenv/README.md).
 #
 # usage: bench/startup_bench.sh [BUILD_DIR] [ROUNDS] [INSTALL_ROUNDS] [RATE]   (defaults: build, 10, 3, 32m)
 set -euo pipefail
@@ -28,6 +29,13 @@ if [ ! -f "$build/CMakeCache.txt" ]; then "$root/tools/build.sh"; fi
 build=$(cd "$build" && pwd)
 cmake --build "$build" --target startup_bench startup_floor DravixInstaller headless_install sample_package >/dev/null
 prefix=$build/wineprefix
+if ! command -v openbox >/dev/null; then
+  echo "[bench] installing openbox" >&2
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends openbox >&2 ||
+    echo "[bench] openbox could not be installed; measuring without a window manager" >&2
+fi
 . "$root/tools/testenv/wine-env.sh"
 
 work=$(mktemp -d)
