@@ -48,25 +48,17 @@ void Report(const char* name, double seconds, size_t total, const std::string& d
               digest.c_str());
 }
 
-void LzmaMd5(const Bytes& bytes) {
+// One of the LZMA SDK's hashes, which all share the same three calls.
+template <typename State, size_t kDigestSize>
+void Lzma(const Bytes& bytes, const char* name, void (*init)(State*), void (*update)(State*, const Byte*, size_t),
+          void (*finish)(State*, Byte*)) {
   const double start = Now();
-  CMd5 md5;
-  Md5_Init(&md5);
-  bytes.ForEachBlock([&](const unsigned char* data, size_t size) { Md5_Update(&md5, data, size); });
-  unsigned char digest[MD5_DIGEST_SIZE];
-  Md5_Final(&md5, digest);
-  Report("LZMA SDK Md5", Now() - start, bytes.total, LowerHex(digest, sizeof(digest)));
-}
-
-void LzmaSha256(const Bytes& bytes) {
-  Sha256Prepare();
-  const double start = Now();
-  CSha256 sha;
-  Sha256_Init(&sha);
-  bytes.ForEachBlock([&](const unsigned char* data, size_t size) { Sha256_Update(&sha, data, size); });
-  unsigned char digest[SHA256_DIGEST_SIZE];
-  Sha256_Final(&sha, digest);
-  Report("LZMA SDK Sha256", Now() - start, bytes.total, LowerHex(digest, sizeof(digest)));
+  State state;
+  init(&state);
+  bytes.ForEachBlock([&](const unsigned char* data, size_t size) { update(&state, data, size); });
+  unsigned char digest[kDigestSize];
+  finish(&state, digest);
+  Report(name, Now() - start, bytes.total, LowerHex(digest, sizeof(digest)));
 }
 
 void Cng(const Bytes& bytes, const wchar_t* algorithm, ULONG digestSize, const char* name) {
@@ -125,10 +117,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("%lu MiB in %lu KiB calls\n", static_cast<unsigned long>(bytes.total >> 20),
               static_cast<unsigned long>(kBlock >> 10));
-  LzmaMd5(bytes);
+  Lzma<CMd5, MD5_DIGEST_SIZE>(bytes, "LZMA SDK Md5", Md5_Init, Md5_Update, Md5_Final);
   Cng(bytes, BCRYPT_MD5_ALGORITHM, 16, "CNG BCrypt MD5");
   CryptoApi(bytes, CALG_MD5, "CryptoAPI MD5");
-  LzmaSha256(bytes);
+  Sha256Prepare();
+  Lzma<CSha256, SHA256_DIGEST_SIZE>(bytes, "LZMA SDK Sha256", Sha256_Init, Sha256_Update, Sha256_Final);
   Cng(bytes, BCRYPT_SHA256_ALGORITHM, 32, "CNG BCrypt SHA-256");
   CryptoApi(bytes, CALG_SHA_256, "CryptoAPI SHA-256");
   return 0;
