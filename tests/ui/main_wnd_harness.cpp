@@ -15,6 +15,26 @@ namespace UiTests {
 
 using SkinUI::CControlUI;
 
+void MainWindowFixture::SetUp() {
+  TestSupport::SandboxTest::SetUp();
+  InstallerSettings& settings = InstallerSettings::Instance();
+  settings.IsCheckNet = false;
+  settings.InsNew = false;
+  settings.DownloadScale = 0.7;
+}
+
+void MainWindowFixture::TearDown() {
+  window.reset();
+  EXPECT_EQ(0, InstallerEventMsg::live.load()) << "every event record is freed";
+  TestSupport::SandboxTest::TearDown();
+}
+
+TestMainWnd& MainWindowFixture::Open(bool realOrchestrator) {
+  window = std::make_unique<TestMainWnd>(realOrchestrator);
+  hwnd = window->Open();
+  return *window;
+}
+
 void PumpFor(DWORD milliseconds) {
   const DWORD start = ::GetTickCount();
   PumpUntil([&] { return ::GetTickCount() - start >= milliseconds; }, milliseconds + 1000);

@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "skinui/control.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/sandbox.h"
 #include "tests/support/xdotool.h"
 #include "ui/main_wnd.h"
 #include "utils/installer_settings.h"
@@ -113,6 +115,21 @@ class SettingsGuard {
 
  private:
   InstallerSettings saved_;
+};
+
+// What every main-window case starts from: its sandbox, the settings put back afterwards, no
+// network check, no "-insnew", the download as 70 % of the bar, boxes answered; at the end the
+// window is freed and every event record with it.
+class MainWindowFixture : public TestSupport::SandboxTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  TestMainWnd& Open(bool realOrchestrator = false);
+
+  SettingsGuard settingsGuard;
+  BoxAnswerer boxes;
+  std::unique_ptr<TestMainWnd> window;
+  HWND hwnd = nullptr;
 };
 
 // HKEY_CURRENT_USER\Software\VeltoSoft\Dravix values, written and read directly.

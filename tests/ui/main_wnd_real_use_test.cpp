@@ -16,35 +16,29 @@
 namespace UiTests {
 namespace {
 
-class RealUseTest : public TestSupport::SandboxTest {
+class RealUseTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    TestSupport::SandboxTest::SetUp();
-    InstallerSettings& settings = InstallerSettings::Instance();
-    settings.IsCheckNet = false;
-    settings.InsNew = false;
-    settings.DownloadScale = 0.7;
-    settings.DownloadType = 1;
+    MainWindowFixture::SetUp();
+    InstallerSettings::Instance().DownloadType = 1;
   }
+  // An installation into the machine's default folder must not outlive the test: a later run
+  // would find its files there.
   void TearDown() override {
-    window.reset();
-    EXPECT_EQ(0, InstallerEventMsg::live.load());
-    TestSupport::SandboxTest::TearDown();
+    if (!installedInto.empty()) TestSupport::RemoveFolderTree(installedInto);
+    MainWindowFixture::TearDown();
   }
+  // Real input goes to the window with the keyboard focus.
   TestMainWnd& Open(bool realOrchestrator) {
-    window = std::make_unique<TestMainWnd>(realOrchestrator);
-    hwnd = window->Open();
+    TestMainWnd& opened = MainWindowFixture::Open(realOrchestrator);
     if (hwnd) ::SetForegroundWindow(hwnd);
-    return *window;
+    return opened;
   }
   bool ClickAt(POINT point) {
     return RunXdotool(L"mousemove " + std::to_wstring(point.x) + L" " + std::to_wstring(point.y) + L" click 1");
   }
 
-  SettingsGuard settingsGuard;
-  BoxAnswerer boxes;
-  std::unique_ptr<TestMainWnd> window;
-  HWND hwnd = nullptr;
+  std::wstring installedInto;
 };
 
 TEST_F(RealUseTest, OneClickDownloadsInstallsAndFinishes) {
@@ -56,6 +50,7 @@ TEST_F(RealUseTest, OneClickDownloadsInstallsAndFinishes) {
   TestMainWnd& w = Open(true);
   ASSERT_NE(nullptr, hwnd);
   const std::wstring folder = w.GetDefaultInstallDir();
+  installedInto = folder;
 
   ASSERT_TRUE(ClickAt(w.ScreenPoint(L"defaultInstallBtn")));
   ASSERT_TRUE(PumpUntil([&] { return w.CurrentPage() == CMainWnd::PAGE_PROGRESS; })) << "the pointer's click";

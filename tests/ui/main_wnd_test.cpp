@@ -29,25 +29,12 @@ using SkinUI::CControlUI;
 
 constexpr const wchar_t* kRunningText = L"安装程序检测到ZarnelDravix\r\n正在运行，请退出程序后再安装";
 
-class MainWindowTest : public TestSupport::SandboxTest {
+class MainWindowTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    TestSupport::SandboxTest::SetUp();
-    InstallerSettings& settings = InstallerSettings::Instance();
-    settings.IsCheckNet = false;
-    settings.InsNew = false;
-    settings.DownloadScale = 0.7;
-    settings.DownloadUrl = L"http://127.0.0.1:1/redirect/ver1/zarneldravix/download_silent/1.0/installer/123456";
-  }
-  void TearDown() override {
-    window.reset();
-    EXPECT_EQ(0, InstallerEventMsg::live.load()) << "every event record is freed";
-    TestSupport::SandboxTest::TearDown();
-  }
-  TestMainWnd& Open(bool realOrchestrator = false) {
-    window = std::make_unique<TestMainWnd>(realOrchestrator);
-    hwnd = window->Open();
-    return *window;
+    MainWindowFixture::SetUp();
+    InstallerSettings::Instance().DownloadUrl =
+        L"http://127.0.0.1:1/redirect/ver1/zarneldravix/download_silent/1.0/installer/123456";
   }
   // An earlier installation in the sandbox: its folder, its uninstaller and the registry value.
   std::wstring RegisterEarlierInstallation(bool withUninstaller = true) {
@@ -58,11 +45,6 @@ class MainWindowTest : public TestSupport::SandboxTest {
     return folder;
   }
   bool Closed() { return !::IsWindow(hwnd); }
-
-  SettingsGuard settingsGuard;
-  BoxAnswerer boxes;
-  std::unique_ptr<TestMainWnd> window;
-  HWND hwnd = nullptr;
 };
 
 TEST_F(MainWindowTest, OpensOnTheDefaultPageWithTheProposedFolderAndAsksNothing) {
