@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "utils/unique_resource.h"
+#include "utils/window_owner.h"
 
 namespace {
 
@@ -275,6 +276,11 @@ int InstallRounds(int rounds, const std::wstring& installer, const std::wstring&
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // A desktop is always there on a user's machine. Under Wine the desktop process ends when the
+  // last window is gone and starts again with the next one, which only windowed programs pay:
+  // a hidden window of ours keeps it for the whole run.
+  Utils::UniqueWindow keeper(
+      ::CreateWindowExW(0, L"STATIC", L"desktop keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 0;
   if (mode == L"startup" && argc == 5) return StartupRounds(rounds, argv[3], argv[4]);
