@@ -170,27 +170,30 @@ TEST(CCurlDownloader, DownloadsIntoAFolderOutsideTheAnsiCodePage) {
   }
 }
 
-// Errors other than 18 cost two of the twelve: six attempts.
-TEST(CCurlDownloader, GivesUpAfterSixFailuresOfCode22) {
-  const Package& package = GetPackage(kMiB);
-  auto& server = ServeWithFault(package, "status-404");
+// A server that keeps failing: the run ends with one 1004 carrying the last curl code once the
+// attempts that code costs are spent, and leaves no file.
+struct GiveUpCase {
+  const char* scenario;
+  double curlCode;
+  size_t gets;
+};
+
+void ExpectGivesUp(const GiveUpCase& c) {
+  SCOPED_TRACE(c.scenario);
+  auto& server = ServeWithFault(GetPackage(kMiB), c.scenario);
   Download run(TemplateAddress(server));
   EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(22.0, FindEvent(run.events.Events(), 1004).progress);
+  EXPECT_EQ(c.curlCode, FindEvent(run.events.Events(), 1004).progress);
   EXPECT_EQ(L"LibCurl", FindEvent(run.events.Events(), 1004).text);
-  EXPECT_EQ(6u, Gets(server).size());
+  EXPECT_EQ(c.gets, Gets(server).size());
   EXPECT_FALSE(FileExists(run.target));
 }
 
-// After one cut the server ignores ranges: every resume fails with 33 and the run gives up.
-TEST(CCurlDownloader, GivesUpOnAServerThatCannotResume) {
-  const Package& package = GetPackage(kMiB);
-  auto& server = ServeWithFault(package, "close-first-then-ignore-range");
-  Download run(TemplateAddress(server));
-  EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(33.0, FindEvent(run.events.Events(), 1004).progress);
-  EXPECT_EQ(7u, Gets(server).size());
-  EXPECT_FALSE(FileExists(run.target));
+// Errors other than 18 cost two of the twelve: six attempts. After one cut, a server that ignores
+// ranges makes every resume fail with 33.
+TEST(CCurlDownloader, GivesUpOnceTheErrorsBudgetIsSpent) {
+  for (const GiveUpCase& c : {GiveUpCase{"status-404", 22.0, 6}, GiveUpCase{"close-first-then-ignore-range", 33.0, 7}})
+    ExpectGivesUp(c);
 }
 
 TEST(CCurlDownloader, RefusesAPackageBelowOneMebibyte) {
@@ -235,24 +238,9 @@ TEST(CCurlDownloader, RecoversFromAStalledTransfer) {
 }
 
 // Long runs: the whole budget spent on cuts, and on stalls.
-TEST(LongCCurlDownloader, GivesUpAfterTwelveFailuresOfCode18) {
-  const Package& package = GetPackage(kMiB);
-  auto& server = ServeWithFault(package, "close-always");
-  Download run(TemplateAddress(server));
-  EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(18.0, FindEvent(run.events.Events(), 1004).progress);
-  EXPECT_EQ(12u, Gets(server).size());
-  EXPECT_FALSE(FileExists(run.target));
-}
-
-TEST(LongCCurlDownloader, GivesUpAfterSixStalls) {
-  const Package& package = GetPackage(kMiB);
-  auto& server = ServeWithFault(package, "stall-always");
-  Download run(TemplateAddress(server));
-  EXPECT_EQ((Codes{1001, 1004}), run.codes());
-  EXPECT_EQ(28.0, FindEvent(run.events.Events(), 1004).progress);
-  EXPECT_EQ(6u, Gets(server).size());
-  EXPECT_FALSE(FileExists(run.target));
+TEST(LongCCurlDownloader, GivesUpAfterTwelveCutsOrSixStalls) {
+  for (const GiveUpCase& c : {GiveUpCase{"close-always", 18.0, 12}, GiveUpCase{"stall-always", 28.0, 6}})
+    ExpectGivesUp(c);
 }
 
 }  // namespace

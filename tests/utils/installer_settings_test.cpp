@@ -8,6 +8,7 @@
 
 #include "build_config.h"
 #include "tests/support/paths.h"
+#include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 #include "utils/windows_version.h"
 
@@ -416,30 +417,28 @@ TEST(CommandLineTest, AddressPlaceholderReplacedEverywhereBySameRoute) {
   EXPECT_EQ(settings.DownloadUrl, L"http://127.0.0.1:8080/a/" + route + L"/b/" + route + L"/c");
 }
 
-TEST(CommandLineTest, AddressWithoutPlaceholderIsKept) {
-  InstallerSettings settings = DefaultsOnly();
-  settings.ParseCommandLine(CommandLine(L"-downloadurl=http://127.0.0.1/x?a=1&b=$ROUTE").c_str());
-  EXPECT_EQ(settings.DownloadUrl, L"http://127.0.0.1/x?a=1&b=$ROUTE");
-}
-
-TEST(CommandLineTest, ValueKeepsEverythingAfterFirstEquals) {
-  InstallerSettings settings = DefaultsOnly();
-  settings.ParseCommandLine(CommandLine(L"-instcmd=/A=B -dlappversion==1").c_str());
-  EXPECT_EQ(settings.InstCmd, L"/A=B");
-  EXPECT_EQ(settings.DlAppVersion, L"=1");
-}
-
-TEST(CommandLineTest, EmptyStringValueClearsField) {
-  InstallerSettings settings = DefaultsOnly();
-  settings.ParseCommandLine(CommandLine(L"-dlappnamesuffix=").c_str());
-  EXPECT_EQ(settings.DlAppNameSuffix, L"");
-}
-
-TEST(CommandLineTest, QuotedValuesKeepTheirSpaces) {
-  InstallerSettings settings = DefaultsOnly();
-  settings.ParseCommandLine(CommandLine(L"\"-instcmd=/X a b\" -dlappversion=\"1.0 beta\"").c_str());
-  EXPECT_EQ(settings.InstCmd, L"/X a b");
-  EXPECT_EQ(settings.DlAppVersion, L"1.0 beta");
+// Text values as they stand on the command line: an address without the placeholder untouched,
+// everything after the first "=", an empty value that clears, quoted values with their spaces.
+TEST(CommandLineTest, TextValuesAreTakenAsTheyStand) {
+  const struct {
+    const wchar_t* line;
+    std::wstring InstallerSettings::*field;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"-downloadurl=http://127.0.0.1/x?a=1&b=$ROUTE", &InstallerSettings::DownloadUrl,
+       L"http://127.0.0.1/x?a=1&b=$ROUTE"},
+      {L"-instcmd=/A=B -dlappversion==1", &InstallerSettings::InstCmd, L"/A=B"},
+      {L"-instcmd=/A=B -dlappversion==1", &InstallerSettings::DlAppVersion, L"=1"},
+      {L"-dlappnamesuffix=", &InstallerSettings::DlAppNameSuffix, L""},
+      {L"\"-instcmd=/X a b\" -dlappversion=\"1.0 beta\"", &InstallerSettings::InstCmd, L"/X a b"},
+      {L"\"-instcmd=/X a b\" -dlappversion=\"1.0 beta\"", &InstallerSettings::DlAppVersion, L"1.0 beta"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utils::WideToMultiByte(c.line, CP_UTF8));
+    InstallerSettings settings = DefaultsOnly();
+    settings.ParseCommandLine(CommandLine(c.line).c_str());
+    EXPECT_EQ(settings.*c.field, c.expected);
+  }
 }
 
 TEST(CommandLineTest, NonOptionsAndUnknownOptionsAreIgnored) {
