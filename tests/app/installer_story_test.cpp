@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -22,6 +22,7 @@
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/screen_capture.h"
+#include "tests/support/wait.h"
 #include "tests/support/xdotool.h"
 #include "tools/logview/debug_capture.h"
 #include "ui/install_records.h"
@@ -31,19 +32,11 @@
 namespace {
 
 using TestSupport::FileExists;
+using TestSupport::WaitUntil;
 
 std::wstring InstallerPath() { return TestSupport::BuildTreePath("app/DravixInstaller.exe"); }
 std::wstring SamplePath(const char* file) {
   return TestSupport::BuildTreePath(std::string("tools/sample_package/") + file);
-}
-
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    ::Sleep(50);
-  }
-  return true;
 }
 
 // The installer started as a user starts it and watched as a debugger watches it: its log lines
@@ -85,7 +78,7 @@ class InstallerRun {
     return ended_;
   }
   bool WaitEnd(int seconds) {
-    return WaitFor([&] { return Ended(); }, seconds);
+    return WaitUntil([&] { return Ended(); }, seconds * 1000);
   }
   DWORD ExitCode() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -120,31 +113,35 @@ class InstallerRun {
 };
 
 struct WindowSearch {
-  const wchar_t* className;
+  std::function<bool(HWND)> matches;
   HWND found;
 };
 
-BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
+BOOL CALLBACK MatchVisible(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<WindowSearch*>(data);
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  if (::IsWindowVisible(window) && std::wstring(name) == search->className) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
+  if (!::IsWindowVisible(window) || !search->matches(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindVisible(const std::function<bool(HWND)>& matches) {
+  WindowSearch search = {matches, nullptr};
+  ::EnumWindows(MatchVisible, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // The visible top-level window of that class (the installer is the only program showing them).
 HWND VisibleWindow(const wchar_t* className) {
-  WindowSearch search = {className, nullptr};
-  ::EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindVisible([className](HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return std::wcscmp(name, className) == 0;
+  });
 }
 
 HWND WaitForWindow(const wchar_t* className, int seconds = 90) {
   HWND window = nullptr;
-  WaitFor([&] { return (window = VisibleWindow(className)) != nullptr; }, seconds);
+  WaitUntil([&] { return (window = VisibleWindow(className)) != nullptr; }, seconds * 1000);
   return window;
 }
 
@@ -184,9 +181,7 @@ std::wstring Registered(const wchar_t* name) {
 std::string IniValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
   wchar_t value[260] = {};
   ::GetPrivateProfileStringW(section, key, L"", value, 260, file.c_str());
-  std::string narrow;
-  for (const wchar_t* p = value; *p; ++p) narrow.push_back(static_cast<char>(*p));
-  return narrow;
+  return Utils::WideToMultiByte(value, CP_UTF8);
 }
 
 // The ids of the product's starts in that folder, from the launch log the sample product keeps.
@@ -204,6 +199,21 @@ void StopProcess(DWORD id) {
   if (!process) return;
   ::TerminateProcess(process.get(), 0);
   ::WaitForSingleObject(process.get(), 10000);
+}
+
+bool WaitForInstallation() {
+  return WaitUntil([] { return !Registered(L"InstallPath").empty(); }, 240000);
+}
+
+void ExpectEnd(InstallerRun& run, DWORD exitCode) {
+  ASSERT_TRUE(run.WaitEnd(60)) << "the installer did not end";
+  EXPECT_EQ(exitCode, run.ExitCode());
+}
+
+// The finished window's close button ends the installer at once, with exit code 0.
+void CloseTheFinishedWindow(InstallerRun& run) {
+  ASSERT_TRUE(Click(VisibleWindow(L"MainWnd"), "mainWnd.xml", "closebtn"));
+  ExpectEnd(run, 0);
 }
 
 // Every story starts as on a machine without the product: no records (the sandbox), and it
@@ -272,7 +282,7 @@ TEST_F(InstallerStory, OneClickInstallsRecordsStartsTheProductAndClosesWithZero)
   EXPECT_EQ(412, place.bottom - place.top);
 
   ASSERT_TRUE(Click(window, "mainWnd.xml", "defaultInstallBtn"));
-  ASSERT_TRUE(WaitFor([&] { return run.Count(L"StartInstall") == 1; }, 60)) << "the click started nothing";
+  ASSERT_TRUE(WaitUntil([&] { return run.Count(L"StartInstall") == 1; }, 60000)) << "the click started nothing";
   // Alt+F4 while installing: nothing happens.
   ::SetForegroundWindow(window);
   ASSERT_TRUE(TestSupport::RunXdotool(L"key alt+F4"));
@@ -280,7 +290,7 @@ TEST_F(InstallerStory, OneClickInstallsRecordsStartsTheProductAndClosesWithZero)
   EXPECT_TRUE(::IsWindow(window));
   EXPECT_FALSE(run.Ended());
 
-  ASSERT_TRUE(WaitFor([] { return !Registered(L"InstallPath").empty(); }, 240)) << "never finished";
+  ASSERT_TRUE(WaitForInstallation()) << "never finished";
   const std::wstring folder = Registered(L"InstallPath");
   CleanUp(folder);
   EXPECT_EQ(folder + L"\\uninst.ep", Registered(L"UnInstallEp"));
@@ -288,13 +298,11 @@ TEST_F(InstallerStory, OneClickInstallsRecordsStartsTheProductAndClosesWithZero)
   EXPECT_TRUE(FileExists(folder + L"\\set.ini"));
   EXPECT_FALSE(FileExists(folder + L"\\__Package_Dravix.exe")) << "the package is deleted";
   EXPECT_EQ("true", IniValue(folder + L"\\config.ini", L"Install", L"DesktopShortcut"));
-  EXPECT_TRUE(WaitFor([&] { return Launches(folder).size() == 1; }, 60)) << "AutoStartup starts the product once";
+  EXPECT_TRUE(WaitUntil([&] { return Launches(folder).size() == 1; }, 60000)) << "AutoStartup starts the product once";
 
   // The finish page's close button closes at once (the window is back in front after 3 s).
   ::Sleep(3500);
-  ASSERT_TRUE(Click(VisibleWindow(L"MainWnd"), "mainWnd.xml", "closebtn"));
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(0u, run.ExitCode());
+  CloseTheFinishedWindow(run);
   EXPECT_FALSE(::IsWindow(shadow)) << "the shadow goes with its window";
 }
 
@@ -315,13 +323,12 @@ TEST_F(InstallerStory, CustomFolderTypedWithoutShortcutsThenTheCloseTimerEndsThe
   ASSERT_TRUE(Click(window, "mainWnd.xml", "createQSCb"));
   ASSERT_TRUE(Click(window, "mainWnd.xml", "customeInstallBtn"));
 
-  ASSERT_TRUE(WaitFor([] { return !Registered(L"InstallPath").empty(); }, 240)) << "never finished";
+  ASSERT_TRUE(WaitForInstallation()) << "never finished";
   EXPECT_EQ(typed, Registered(L"InstallPath"));
   EXPECT_EQ("false", IniValue(typed + L"\\config.ini", L"Install", L"DesktopShortcut"));
   EXPECT_EQ("false", IniValue(typed + L"\\config.ini", L"Install", L"QuickLaunchShortcut"));
   // Nobody closes it: the package's close delay does.
-  ASSERT_TRUE(run.WaitEnd(60)) << "the close timer did not close the finished window";
-  EXPECT_EQ(0u, run.ExitCode());
+  ExpectEnd(run, 0);
   EXPECT_TRUE(Launches(typed).empty()) << "NonStartup: the product is not started";
 }
 
@@ -350,12 +357,10 @@ TEST_F(InstallerStory, FailedDownloadAnsweredWithRetryThenSucceeds) {
   ASSERT_TRUE(::CopyFileW(SamplePath("DravixSamplePackage.exe").c_str(),
                           (folder + L"\\DravixSamplePackage.exe").c_str(), FALSE));
   ASSERT_TRUE(Click(tip, "NetworkTipWnd.xml", "okBtn"));
-  ASSERT_TRUE(WaitFor([] { return !Registered(L"InstallPath").empty(); }, 240)) << "the retry did not install";
+  ASSERT_TRUE(WaitForInstallation()) << "the retry did not install";
   CleanUp(Registered(L"InstallPath"));
   EXPECT_EQ(2, run.Count(L"StartInstall")) << "the retry is a second start of the same kind";
-  ASSERT_TRUE(Click(VisibleWindow(L"MainWnd"), "mainWnd.xml", "closebtn"));
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(0u, run.ExitCode());
+  CloseTheFinishedWindow(run);
 }
 
 TEST_F(InstallerStory, FailedInstallationReturnsToTheDefaultPage) {
@@ -366,23 +371,22 @@ TEST_F(InstallerStory, FailedInstallationReturnsToTheDefaultPage) {
   HWND box = WaitForWindow(L"MessageBox2Wnd", 120);
   ASSERT_NE(nullptr, box) << "no box after the package failed";
   ASSERT_TRUE(Click(box, "MessageBox2Wnd.xml", "closebtn"));
-  ASSERT_TRUE(WaitFor([] { return VisibleWindow(L"MessageBox2Wnd") == nullptr; }, 30));
+  ASSERT_TRUE(WaitUntil([] { return VisibleWindow(L"MessageBox2Wnd") == nullptr; }, 30000));
   EXPECT_TRUE(Registered(L"InstallPath").empty());
   // The one-click button is there again: a second click starts a second installation.
   ::Sleep(1000);
   ASSERT_TRUE(Click(window, "mainWnd.xml", "defaultInstallBtn"));
-  EXPECT_TRUE(WaitFor([&] { return run.Count(L"StartInstall") == 2; }, 60)) << "not back on the default page";
+  EXPECT_TRUE(WaitUntil([&] { return run.Count(L"StartInstall") == 2; }, 60000)) << "not back on the default page";
   box = WaitForWindow(L"MessageBox2Wnd", 120);
   ASSERT_NE(nullptr, box);
   ASSERT_TRUE(Click(box, "MessageBox2Wnd.xml", "closebtn"));
   // Closing from the default page asks first; "okBtn" of the exit tip confirms.
-  ASSERT_TRUE(WaitFor([] { return VisibleWindow(L"MessageBox2Wnd") == nullptr; }, 30));
+  ASSERT_TRUE(WaitUntil([] { return VisibleWindow(L"MessageBox2Wnd") == nullptr; }, 30000));
   ASSERT_TRUE(Click(window, "mainWnd.xml", "closebtn"));
   HWND exitTip = WaitForWindow(L"ExitTipWnd", 30);
   ASSERT_NE(nullptr, exitTip);
   ASSERT_TRUE(Click(exitTip, "exitTipWnd.xml", "okBtn"));
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(0u, run.ExitCode());
+  ExpectEnd(run, 0);
 }
 
 TEST_F(InstallerStory, EarlierInstallationIsRemovedFirstWhenTheUserInstallsTheLatest) {
@@ -391,13 +395,11 @@ TEST_F(InstallerStory, EarlierInstallationIsRemovedFirstWhenTheUserInstallsTheLa
   HWND prompt = WaitForWindow(L"InstalledPathTipWnd");
   ASSERT_NE(nullptr, prompt) << "no prompt about the earlier installation";
   ASSERT_TRUE(Click(prompt, "InstalledPathTipWnd.xml", "okBtn"));  // "安装最新版本"
-  ASSERT_TRUE(WaitFor([&] { return FileExists(old + L"\\config.ini"); }, 240)) << "never reinstalled";
-  ASSERT_TRUE(WaitFor([&] { return IniValue(old + L"\\set.ini", L"Install", L"AppName") == "Dravix"; }, 60));
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(old + L"\\config.ini"); }, 240000)) << "never reinstalled";
+  ASSERT_TRUE(WaitUntil([&] { return IniValue(old + L"\\set.ini", L"Install", L"AppName") == "Dravix"; }, 60000));
   EXPECT_EQ("", IniValue(old + L"\\set.ini", L"Mark", L"Old")) << "the old uninstaller did not run first";
   EXPECT_EQ(old, Registered(L"InstallPath"));
-  ASSERT_TRUE(Click(VisibleWindow(L"MainWnd"), "mainWnd.xml", "closebtn"));
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(0u, run.ExitCode());
+  CloseTheFinishedWindow(run);
 }
 
 TEST_F(InstallerStory, RunningProductIsReportedAndTheInstallerEnds) {
@@ -418,8 +420,7 @@ TEST_F(InstallerStory, RunningProductIsReportedAndTheInstallerEnds) {
   HWND box = WaitForWindow(L"MessageBox1Wnd");
   ASSERT_NE(nullptr, box) << "no box about the running product";
   ASSERT_TRUE(Click(box, "MessageBox1Wnd.xml", "okBtn"));
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(0u, run.ExitCode());
+  ExpectEnd(run, 0);
   EXPECT_EQ(0, run.Count(L"StartInstall"));
   EXPECT_FALSE(FileExists(old + L"\\config.ini")) << "nothing was installed";
 }
@@ -434,20 +435,6 @@ TEST_F(InstallerStory, InsNewInstallsOverTheEarlierInstallationWithoutAsking) {
   EXPECT_EQ(1, run.Count(L"StartInstall"));
   EXPECT_TRUE(FileExists(old + L"\\config.ini"));
   EXPECT_EQ("", IniValue(old + L"\\set.ini", L"Mark", L"Old"));
-}
-
-struct BoxSearch {
-  HWND found;
-};
-
-BOOL CALLBACK MatchSkinErrorBox(HWND window, LPARAM data) {
-  wchar_t caption[64] = {};
-  ::GetWindowTextW(window, caption, 64);
-  if (::IsWindowVisible(window) && std::wstring(caption) == L"SkinUI") {
-    reinterpret_cast<BoxSearch*>(data)->found = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR data) {
@@ -474,18 +461,21 @@ TEST_F(InstallerStory, BrokenSkinShowsTheFatalBoxAndEndsWithOne) {
   ASSERT_TRUE(::EndUpdateResourceW(update, FALSE));
 
   InstallerRun run(L"", copy);
-  BoxSearch search = {nullptr};
-  ASSERT_TRUE(WaitFor(
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil(
       [&] {
-        ::EnumWindows(MatchSkinErrorBox, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || run.Ended();
+        box = FindVisible([](HWND window) {
+          wchar_t caption[64] = {};
+          ::GetWindowTextW(window, caption, 64);
+          return std::wcscmp(caption, L"SkinUI") == 0;
+        });
+        return box != nullptr || run.Ended();
       },
-      90));
-  ASSERT_NE(nullptr, search.found) << "ended without the box";
+      90000));
+  ASSERT_NE(nullptr, box) << "ended without the box";
   EXPECT_EQ(nullptr, VisibleWindow(L"MainWnd"));
-  ::PostMessageW(search.found, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(run.WaitEnd(60));
-  EXPECT_EQ(1u, run.ExitCode());
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ExpectEnd(run, 1);
 }
 
 }  // namespace

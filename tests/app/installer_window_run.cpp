@@ -5,6 +5,8 @@
 #include <atomic>
 #include <thread>
 
+#include "tests/support/wait.h"
+
 namespace AppTests {
 
 DebugCaptureResult RunAndCloseTheWindow(const std::wstring& commandLine, bool* windowSeen) {
@@ -15,10 +17,7 @@ DebugCaptureResult RunAndCloseTheWindow(const std::wstring& commandLine, bool* w
     ended = true;
   });
   HWND window = nullptr;
-  for (int i = 0; i < 1800 && !window && !ended; ++i) {
-    window = ::FindWindowW(L"MainWnd", nullptr);
-    if (!window) ::Sleep(50);
-  }
+  TestSupport::WaitUntil([&] { return (window = ::FindWindowW(L"MainWnd", nullptr)) != nullptr || ended; }, 90000);
   if (window) ::PostMessageW(window, WM_CLOSE, 1, 0);
   capture.join();
   if (windowSeen) *windowSeen = window != nullptr;

@@ -16,6 +16,7 @@
 #include "tests/support/host_script.h"
 #include "tests/support/paths.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/wait.h"
 #include "utils/text_conversion.h"
 #include "utils/unique_resource.h"
 
@@ -67,11 +68,7 @@ class Child {
   bool Running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
   // True once the child has written its ready file.
   bool Ready() const {
-    for (DWORD waited = 0; waited < kReadyTimeoutMs; waited += 20) {
-      if (FileExists(readyFile_)) return true;
-      ::Sleep(20);
-    }
-    return false;
+    return TestSupport::WaitUntil([this] { return FileExists(readyFile_); }, kReadyTimeoutMs, 20);
   }
   // The exit code; -1 when the child did not end in time.
   int Finish(DWORD timeoutMs = kChildTimeoutMs) {

@@ -20,6 +20,7 @@
 #include "tests/install/package_server.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/wait.h"
 #include "tests/utils/child_script.h"
 #include "utils/installer_settings.h"
 #include "utils/process_probe.h"
@@ -33,11 +34,7 @@ constexpr DWORD kChainTimeoutMs = 120000;
 constexpr double kNotFound = CurlClient::kNoLength;
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kChainTimeoutMs) {
-  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-    if (condition()) return true;
-    ::Sleep(50);
-  }
-  return condition();
+  return TestSupport::WaitUntil(condition, timeoutMs);
 }
 
 bool Has(const std::vector<Event>& events, int code) {

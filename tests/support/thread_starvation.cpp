@@ -4,6 +4,7 @@
 
 #include "tests/support/host_script.h"
 #include "tests/support/paths.h"
+#include "tests/support/wait.h"
 
 namespace TestSupport {
 namespace {
@@ -33,7 +34,7 @@ ThreadStarvation::~ThreadStarvation() {
   // here. A second byte in it tells the script to give the room back.
   DWORD written = 0;
   ::WriteFile(holder_.get(), "r", 1, &written, nullptr);
-  for (int waited = 0; waited < 30000 && !FileExists(state_.File(L"done")); waited += 10) ::Sleep(10);
+  WaitUntil([this] { return FileExists(state_.File(L"done")); }, 30000, 10);
 }
 
 bool ThreadStarvation::Active(std::string* error) const {
@@ -42,10 +43,9 @@ bool ThreadStarvation::Active(std::string* error) const {
 }
 
 bool ThreadStarvation::ThreadsRefused() {
-  HANDLE thread = ::CreateThread(nullptr, 0, &Nothing, nullptr, 0, nullptr);
+  Utils::UniqueHandle thread(::CreateThread(nullptr, 0, &Nothing, nullptr, 0, nullptr));
   if (!thread) return true;
-  ::WaitForSingleObject(thread, INFINITE);
-  ::CloseHandle(thread);
+  ::WaitForSingleObject(thread.get(), INFINITE);
   return false;
 }
 

@@ -260,38 +260,30 @@ TEST(CommandLineTest, FirstOccurrenceWins) {
   EXPECT_EQ(settings.InstCmd, L"/a");
 }
 
-// The trust settings in their three layers: the built-in values (empty in this build), the INI
-// file over them, and the first occurrence on the command line over both.
-TEST(InstallerSettingsTest, PackageTrustSettingsInTheirThreeLayers) {
-  const std::wstring sha(64, L'a');
+// The trust settings in their three layers: the built-in values, the INI file over them and the
+// first occurrence on the command line over both. Compiled-in values survive every outside
+// layer: an INI file or command line may add a check the build left out, never clear, replace or
+// extend one.
+TEST(InstallerSettingsTest, PackageTrustLayersNeverWeakenCompiledInTrust) {
   {
     InstallerSettings settings = DefaultsOnly();
     EXPECT_EQ(settings.PackageSha256, InstallerSettings::DefaultPackageSha256());
     EXPECT_EQ(settings.PackageSigners, InstallerSettings::DefaultPackageSigners());
   }
-  const std::string signers = std::string(40, 'b') + "," + std::string(40, 'c') + "," + std::string(40, 'd') + "," +
-                              std::string(40, 'e') + "," + std::string(40, 'f') + "," + std::string(40, '0') + "," +
-                              std::string(40, '1');  // longer than other values may be
-  TempIni ini("[Install]\r\nPackageSha256=" + std::string(64, 'A') + "\r\nPackageSigners=" + signers + "\r\n");
-  InstallerSettings settings(ini.Path());
-  EXPECT_EQ(settings.PackageSha256, std::wstring(64, L'A'));
-  EXPECT_EQ(settings.PackageSigners, std::wstring(signers.begin(), signers.end()));
-  settings.ParseCommandLine(
-      CommandLine(L"-packagesha256=" + sha + L" -packagesha256=x -packagesigners=AB:CD -packagesigners=y").c_str());
-  EXPECT_EQ(settings.PackageSha256, sha);
-  EXPECT_EQ(settings.PackageSigners, L"AB:CD");
-}
-
-// Compiled-in trust values survive every outside layer: an INI file or command line may add a
-// check the build left out, never clear, replace or extend one.
-TEST(InstallerSettingsTest, CompiledInTrustIsNeverWeakenedFromOutside) {
   const std::wstring sha(64, L'a'), other(64, L'b'), signer(40, L'c'), foreign(40, L'd');
   const std::string otherA(other.begin(), other.end()), foreignA(foreign.begin(), foreign.end());
+  std::string signers;  // seven, longer than other values may be
+  for (char c : std::string("bcdef01")) signers += (signers.empty() ? "" : ",") + std::string(40, c);
+  const std::wstring signersW(signers.begin(), signers.end());
+  const std::string both = "PackageSha256=" + std::string(64, 'A') + "\r\nPackageSigners=" + signers;
   struct Row {
     std::wstring builtInSha, builtInSigners;
     std::string ini;
     std::wstring commandLine, sha, signers;
   } rows[] = {
+      {L"", L"", both, L"", std::wstring(64, L'A'), signersW},
+      {L"", L"", both, L"-packagesha256=" + sha + L" -packagesha256=x -packagesigners=AB:CD -packagesigners=y", sha,
+       L"AB:CD"},
       {sha, signer, "PackageSha256=" + otherA + "\r\nPackageSigners=" + foreignA, L"", sha, signer},
       {sha, signer, "PackageSha256=\r\nPackageSigners=", L"", sha, signer},
       {sha, signer, "", L"-packagesha256= -packagesigners=" + signer + L"," + foreign, sha, signer},
