@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/window_search.h"
 #include "utils/unique_resource.h"
 #include "utils/window_owner.h"
 
@@ -75,31 +76,18 @@ void Stop(Child& child) {
   ::WaitForSingleObject(child.process.get(), 30000);
 }
 
-struct WindowSearch {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  if (owner == search->processId && ::IsWindowVisible(window) && std::wstring(name) == search->className) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
+// The process's visible window of that class; null while there is none.
+HWND VisibleWindowOf(DWORD processId, const wchar_t* className) {
+  return TestSupport::FindVisibleWindow([&](HWND window) {
+    return TestSupport::ProcessOf(window) == processId && TestSupport::ClassOf(window) == className;
+  });
 }
 
 // The process's visible window of that class once it has painted; null while not yet.
 HWND PaintedWindow(DWORD processId, const wchar_t* className) {
-  WindowSearch search = {processId, className, nullptr};
-  ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  if (!search.found || ::GetUpdateRect(search.found, nullptr, FALSE)) return nullptr;
-  return search.found;
+  HWND window = VisibleWindowOf(processId, className);
+  if (!window || ::GetUpdateRect(window, nullptr, FALSE)) return nullptr;
+  return window;
 }
 
 // Polls every millisecond; false when the condition does not hold within the limit.
@@ -179,9 +167,7 @@ double ClickUntilAnswered(DWORD processId, double start, const std::vector<std::
           answered = Now() - start;
           return true;
         }
-        WindowSearch search = {processId, L"MainWnd", nullptr};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) PostClick(search.found, kInstallButton);
+        if (HWND window = VisibleWindowOf(processId, L"MainWnd")) PostClick(window, kInstallButton);
         ::Sleep(5);
         return false;
       },

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cwchar>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -23,6 +22,7 @@
 #include "tests/support/sandbox.h"
 #include "tests/support/screen_capture.h"
 #include "tests/support/wait.h"
+#include "tests/support/window_search.h"
 #include "tests/support/xdotool.h"
 #include "tools/logview/debug_capture.h"
 #include "ui/install_records.h"
@@ -112,31 +112,9 @@ class InstallerRun {
   std::thread thread_;
 };
 
-struct WindowSearch {
-  std::function<bool(HWND)> matches;
-  HWND found;
-};
-
-BOOL CALLBACK MatchVisible(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<WindowSearch*>(data);
-  if (!::IsWindowVisible(window) || !search->matches(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-HWND FindVisible(const std::function<bool(HWND)>& matches) {
-  WindowSearch search = {matches, nullptr};
-  ::EnumWindows(MatchVisible, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // The visible top-level window of that class (the installer is the only program showing them).
 HWND VisibleWindow(const wchar_t* className) {
-  return FindVisible([className](HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return std::wcscmp(name, className) == 0;
-  });
+  return TestSupport::FindVisibleWindow([className](HWND window) { return TestSupport::ClassOf(window) == className; });
 }
 
 HWND WaitForWindow(const wchar_t* className, int seconds = 90) {
@@ -464,11 +442,7 @@ TEST_F(InstallerStory, BrokenSkinShowsTheFatalBoxAndEndsWithOne) {
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        box = FindVisible([](HWND window) {
-          wchar_t caption[64] = {};
-          ::GetWindowTextW(window, caption, 64);
-          return std::wcscmp(caption, L"SkinUI") == 0;
-        });
+        box = TestSupport::FindVisibleWindow([](HWND window) { return TestSupport::CaptionOf(window) == L"SkinUI"; });
         return box != nullptr || run.Ended();
       },
       90000));

@@ -19,6 +19,7 @@
 #include "skinui/window_impl_base.h"
 #include "skinui/window_manager.h"
 #include "tests/support/message_pump.h"
+#include "tests/support/window_search.h"
 #include "tests/support/xdotool.h"
 #include "utils/gdi_objects.h"
 #include "utils/unique_resource.h"
@@ -454,24 +455,6 @@ TEST(SkinWindowFatal, ChildOpensBrokenLayout) {
   FAIL() << "the process should have ended";
 }
 
-struct FoundBox {
-  DWORD process;
-  HWND box;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM data) {
-  auto* found = reinterpret_cast<FoundBox*>(data);
-  DWORD process = 0;
-  ::GetWindowThreadProcessId(window, &process);
-  wchar_t caption[64] = {};
-  ::GetWindowTextW(window, caption, 64);
-  if (process == found->process && std::wstring(caption) == L"SkinUI") {
-    found->box = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 BOOL CALLBACK CollectText(HWND child, LPARAM data) {
   wchar_t text[256] = {};
   ::GetWindowTextW(child, text, 256);
@@ -494,18 +477,20 @@ TEST(SkinWindowFatal, BrokenLayoutEndsTheProcessAfterTheMessageBox) {
   Utils::UniqueHandle process(info.hProcess);
   Utils::UniqueHandle thread(info.hThread);
 
-  FoundBox found = {info.dwProcessId, nullptr};
+  HWND box = nullptr;
   ASSERT_TRUE(PumpUntil([&] {
-    ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
-    return found.box != nullptr || ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+    box = TestSupport::FindVisibleWindow([&](HWND window) {
+      return TestSupport::ProcessOf(window) == info.dwProcessId && TestSupport::CaptionOf(window) == L"SkinUI";
+    });
+    return box != nullptr || ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
   }));
-  ASSERT_NE(nullptr, found.box) << "the child ended without its message box";
+  ASSERT_NE(nullptr, box) << "the child ended without its message box";
   std::vector<std::wstring> texts;
-  ::EnumChildWindows(found.box, CollectText, reinterpret_cast<LPARAM>(&texts));
+  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
   bool hasText = false;
   for (const std::wstring& t : texts) hasText |= t == L"加载资源文件失败";
   EXPECT_TRUE(hasText);
-  ::PostMessageW(found.box, WM_COMMAND, IDOK, 0);
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.get(), 30000));
   DWORD code = 0;
   ::GetExitCodeProcess(process.get(), &code);
